@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DomAttribute.h"
+#include "DomNode.h"
+#include "DomParseError.h"
+
+#include <QString>
+
+struct DomDocumentState;
+
+// The program's handle to a DOM document: loads, saves, creates nodes and transforms. Copies of
+// the handle share one document. Loading replaces the content; handles to nodes of the old
+// content keep those nodes alive.
+class DomDocument {
+public:
+    // A new, empty document.
+    static DomDocument Create();
+
+    DomDocument() = default;
+    DomDocument(const DomDocument& other);
+    DomDocument& operator=(const DomDocument& other);
+    ~DomDocument();
+
+    bool isNull() const { return state == nullptr; }
+
+    // Whitespace-only text nodes are kept on load when set; read when a load starts.
+    bool preserveWhiteSpace() const;
+    void setPreserveWhiteSpace(bool preserve);
+
+    // Replace the content from a file or from text; DomOk on success, a failure otherwise, with
+    // parseError() telling why. A failure leaves the document empty.
+    DomResult load(const QString& path);
+    DomResult loadXML(const QString& text);
+    const DomParseError& parseError() const;
+
+    // Writes the markup in the encoding the declaration names, replacing the file atomically.
+    DomResult save(const QString& path, QString* errorText = nullptr) const;
+
+    // The document node (type 9).
+    DomNode documentNode() const;
+    DomElement documentElement() const;
+    QString xml() const { return documentNode().xml(); }
+
+    DomElement createElement(const QString& name) const;
+    DomAttribute createAttribute(const QString& name) const;
+    DomNode createTextNode(const QString& text) const;
+    DomNode createComment(const QString& text) const;
+    DomNode createCDATASection(const QString& text) const;
+    DomNode createProcessingInstruction(const QString& target, const QString& data) const;
+
+    // Applies the style sheet held by styleSheet (XSLT 1.0 with EXSLT); on failure, output
+    // holds the error text.
+    DomResult transformNode(const DomDocument& styleSheet, QString& output) const;
+
+private:
+    DomDocumentState* state = nullptr;
+};

@@ -1,0 +1,423 @@
+#include "DomLoader.h"
+
+#include "DomNodeUtil.h"
+#include "DomStore.h"
+
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <memory>
+
+namespace DomLoader {
+
+namespace {
+
+    struct LoadContext {
+        bool preserveWhiteSpace = false;
+        bool declaresEntities = false;
+        bool haveError = false;
+        bool errorIsDecisive = false;
+        bool lineNeedsReread = false;
+        DomParseError error;
+        QByteArray declaration; // pseudo-attributes, re-quoted; empty when there is none
+        bool hasDeclaration = false;
+        startDocumentSAXFunc startDocument = nullptr;
+        startElementNsSAX2Func startElement = nullptr;
+        endElementNsSAX2Func endElement = nullptr;
+        entityDeclSAXFunc entityDecl = nullptr;
+    };
+
+    LoadContext* ContextOf(void* ctx)
+    {
+        return static_cast<LoadContext*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+    }
+
+    bool IsBlank(const xmlChar* s, bool& lineBreak)
+    {
+        lineBreak = false;
+        for (; s && *s; ++s) {
+            if (*s == '\n' || *s == '\r')
+                lineBreak = true;
+            else if (*s != ' ' && *s != '\t')
+                return false;
+        }
+        return true;
+    }
+
+    // Drops the indentation between element-only children: whitespace-only text holding a line
+    // break, when no sibling is content.
+    void StripIndentation(xmlNodePtr element)
+    {
+        bool indentation = false;
+        for (xmlNodePtr c = element->children; c; c = c->next) {
+            if (c->type == XML_CDATA_SECTION_NODE || c->type == XML_ENTITY_REF_NODE)
+                return;
+            if (c->type == XML_TEXT_NODE) {
+                bool lineBreak;
+                if (!IsBlank(c->content, lineBreak))
+                    return;
+                indentation = indentation || lineBreak;
+            }
+        }
+        if (!indentation)
+            return;
+        xmlNodePtr c = element->children;
+        while (c) {
+            xmlNodePtr next = c->next;
+            bool lineBreak;
+            if (c->type == XML_TEXT_NODE && IsBlank(c->content, lineBreak) && lineBreak) {
+                DomNodeUtil::Unlink(c);
+                xmlFreeNode(c);
+            }
+            c = next;
+        }
+    }
+
+    void OnEndElement(
+        void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        // depth > 0: inside an entity's replacement text, which stays as declared.
+        // *space == 1: xml:space="preserve" is in force.
+        if (ctxt->node && ctxt->depth == 0 && !(ctxt->space && *ctxt->space == 1))
+            StripIndentation(ctxt->node);
+        context->endElement(ctx, localname, prefix, uri);
+    }
+
+    // Records where each namespace declaration stood among the ordinary attributes. The start
+    // tag is still in the input buffer, already decoded to UTF-8, when the callback runs.
+    void RecordDeclarationOrder(xmlParserCtxtPtr ctxt, xmlNodePtr element)
+    {
+        const xmlChar* end = ctxt->input->cur;
+        const xmlChar* p = end;
+        while (p > ctxt->input->base && *p != '<')
+            --p;
+        if (*p != '<')
+            return;
+        auto isBlank = [](xmlChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+        ++p;
+        while (p < end && !isBlank(*p) && *p != '>' && *p != '/')
+            ++p;
+        long ordinary = 0;
+        xmlNsPtr ns = element->nsDef;
+        while (p < end) {
+            while (p < end && isBlank(*p))
+                ++p;
+            if (p >= end || *p == '>' || *p == '/')
+                break;
+            const xmlChar* name = p;
+            while (p < end && *p != '=' && !isBlank(*p))
+                ++p;
+            const auto length = p - name;
+            const bool declaration = (length == 5 && !xmlStrncmp(name, BAD_CAST "xmlns", 5))
+                || (length > 6 && !xmlStrncmp(name, BAD_CAST "xmlns:", 6));
+            while (p < end && *p != '"' && *p != '\'')
+                ++p;
+            if (p >= end)
+                break;
+            const xmlChar quote = *p++;
+            while (p < end && *p != quote)
+                ++p;
+            ++p;
+            if (!declaration) {
+                ++ordinary;
+            } else if (ns) {
+                ns->_private = reinterpret_cast<void*>(ordinary);
+                ns = ns->next;
+            }
+        }
+    }
+
+    void OnStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix,
+        const xmlChar* uri, int namespaceCount, const xmlChar** namespaces, int attributeCount,
+        int defaultedCount, const xmlChar** attributes)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        ContextOf(ctx)->startElement(ctx, localname, prefix, uri, namespaceCount, namespaces,
+            attributeCount, defaultedCount, attributes);
+        if (namespaceCount > 0 && attributeCount - defaultedCount > 0 && ctxt->node && ctxt->input)
+            RecordDeclarationOrder(ctxt, ctxt->node);
+    }
+
+    void OnEntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar* publicId,
+        const xmlChar* systemId, xmlChar* content)
+    {
+        LoadContext* context = ContextOf(ctx);
+        context->declaresEntities = true;
+        context->entityDecl(ctx, name, type, publicId, systemId, content);
+    }
+
+    // Reads the declaration as written at the start of the (decoded) input.
+    void CaptureDeclaration(xmlParserCtxtPtr ctxt, LoadContext* context)
+    {
+        const xmlChar* p = ctxt->input->base;
+        const xmlChar* end = ctxt->input->end;
+        if (end - p >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+            p += 3;
+        if (end - p < 6 || xmlStrncmp(p, BAD_CAST "<?xml", 5) != 0)
+            return;
+        const xmlChar c = p[5];
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return;
+        const xmlChar* close = p + 5;
+        while (close + 1 < end && !(close[0] == '?' && close[1] == '>'))
+            ++close;
+        const QString text
+            = QString::fromUtf8(reinterpret_cast<const char*>(p + 5), qsizetype(close - (p + 5)));
+        static const QRegularExpression pseudoAttribute(
+            QStringLiteral("([A-Za-z]+)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
+        QStringList parts;
+        for (auto it = pseudoAttribute.globalMatch(text); it.hasNext();) {
+            const auto match = it.next();
+            const QString value = match.capturedLength(2) || match.capturedStart(3) < 0
+                ? match.captured(2)
+                : match.captured(3);
+            parts << match.captured(1) + QStringLiteral("=\"") + value + QLatin1Char('"');
+        }
+        context->hasDeclaration = true;
+        context->declaration = parts.join(QLatin1Char(' ')).toUtf8();
+    }
+
+    void OnStartDocument(void* ctx)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        if (ctxt->input)
+            CaptureDeclaration(ctxt, context);
+        context->startDocument(ctx);
+    }
+
+    // The text of the line holding the parser's position, when it is still in the buffer.
+    void CaptureLine(xmlParserCtxtPtr ctxt, LoadContext* context)
+    {
+        xmlParserInputPtr input = ctxt->input;
+        if (!input || !input->base || !input->cur) {
+            context->lineNeedsReread = true;
+            return;
+        }
+        const xmlChar* cur = std::min(input->cur, input->end);
+        const xmlChar* start = cur;
+        while (start > input->base && start[-1] != '\n')
+            --start;
+        const xmlChar* stop = cur;
+        while (stop < input->end && *stop != '\n')
+            ++stop;
+        // The line began before what the buffer still holds: read it again from the file.
+        context->lineNeedsReread = start == input->base && input->consumed > 0;
+        if (stop > start && stop[-1] == '\r')
+            --stop;
+        context->error.srcText
+            = QString::fromUtf8(reinterpret_cast<const char*>(start), qsizetype(stop - start));
+        context->error.filepos = (long long)input->consumed + (input->cur - input->base);
+    }
+
+    void OnError(void* ctx, xmlErrorPtr error)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        if (!context || !error || error->level == XML_ERR_WARNING)
+            return;
+        const bool decisive = error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
+            || error->code == XML_ERR_NO_MEMORY;
+        if (context->haveError && (context->errorIsDecisive || !decisive))
+            return;
+        context->haveError = true;
+        context->errorIsDecisive = decisive;
+        DomParseError& record = context->error;
+        record.errorCode = error->code;
+        record.reason = QString::fromUtf8(error->message ? error->message : "Unknown error.");
+        if (!record.reason.endsWith(QLatin1Char('\n')))
+            record.reason += QLatin1Char('\n');
+        record.line = error->line;
+        record.linepos = error->int2;
+        CaptureLine(ctxt, context);
+    }
+
+    bool IsSizeLimit(const DomParseError& error)
+    {
+        const QString& reason = error.reason;
+        switch (error.errorCode) {
+        case XML_ERR_NAME_TOO_LONG:
+            return true;
+        case XML_ERR_NO_MEMORY:
+            return reason.contains(QLatin1String("huge text node"));
+        case XML_ERR_ATTRIBUTE_NOT_FINISHED:
+        case XML_ERR_COMMENT_NOT_FINISHED:
+        case XML_ERR_PI_NOT_FINISHED:
+        case XML_ERR_CDATA_NOT_FINISHED:
+            return reason.contains(QLatin1String("too big"))
+                || reason.contains(QLatin1String("too long"))
+                || reason.contains(QLatin1String("huge"));
+        default:
+            return reason.contains(QLatin1String("huge"));
+        }
+    }
+
+    QString ReadLine(const QString& path, int line)
+    {
+        QFile file(path);
+        if (line < 1 || !file.open(QIODevice::ReadOnly))
+            return QString();
+        for (int i = 1; i < line && !file.atEnd(); ++i)
+            file.readLine();
+        QByteArray text = file.readLine();
+        while (text.endsWith('\n') || text.endsWith('\r'))
+            text.chop(1);
+        return QString::fromUtf8(text);
+    }
+
+    struct ParserDeleter {
+        void operator()(xmlParserCtxtPtr ctxt) const { xmlFreeParserCtxt(ctxt); }
+    };
+
+    void Install(xmlParserCtxtPtr ctxt, LoadContext& context)
+    {
+        xmlSAXHandlerPtr sax = ctxt->sax;
+        context.startDocument = sax->startDocument;
+        context.startElement = sax->startElementNs;
+        context.endElement = sax->endElementNs;
+        context.entityDecl = sax->entityDecl;
+        sax->startDocument = OnStartDocument;
+        sax->startElementNs = OnStartElement;
+        if (!context.preserveWhiteSpace)
+            sax->endElementNs = OnEndElement;
+        sax->entityDecl = OnEntityDecl;
+        sax->serror = OnError;
+        ctxt->_private = &context;
+    }
+
+    void AddDeclarationNode(xmlDocPtr doc, const LoadContext& context)
+    {
+        if (!context.hasDeclaration)
+            return;
+        xmlNodePtr pi = xmlNewDocPI(doc, BAD_CAST "xml", DomStore::ToXml(context.declaration));
+        if (!pi)
+            return;
+        DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(doc), pi, doc->children);
+    }
+
+    using Parse = xmlDocPtr (*)(xmlParserCtxtPtr, const void* input, int options);
+
+    xmlDocPtr Run(Parse parse, const void* input, int options, bool preserveWhiteSpace,
+        DomParseError& error, const QString& path)
+    {
+        DomStore::InitLibxml();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            std::unique_ptr<xmlParserCtxt, ParserDeleter> ctxt(xmlNewParserCtxt());
+            if (!ctxt) {
+                error.reason = QStringLiteral("Out of memory.\n");
+                return nullptr;
+            }
+            LoadContext context;
+            context.preserveWhiteSpace = preserveWhiteSpace;
+            Install(ctxt.get(), context);
+            xmlDocPtr doc = parse(ctxt.get(), input, options);
+            const bool ok
+                = doc && ctxt->wellFormed && ctxt->nsWellFormed && xmlDocGetRootElement(doc);
+            if (ok) {
+                AddDeclarationNode(doc, context);
+                error = DomParseError();
+                return doc;
+            }
+            if (doc)
+                xmlFreeDoc(doc);
+            error = context.error;
+            if (!context.haveError) {
+                error.reason = QStringLiteral("The document has no top-level element.\n");
+                error.errorCode = XML_ERR_DOCUMENT_EMPTY;
+            }
+            error.url = path;
+            if (context.lineNeedsReread && !path.isEmpty())
+                error.srcText = ReadLine(path, error.line);
+            // Without entity declarations nothing can be amplified, so a document that only
+            // exceeds the default size limits (a large embedded picture) may be read whole.
+            if (attempt > 0 || context.declaresEntities || !IsSizeLimit(error))
+                break;
+            options |= XML_PARSE_HUGE;
+        }
+        return nullptr;
+    }
+
+} // namespace
+
+xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& error)
+{
+    error = DomParseError();
+    error.url = path;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        error.errorCode = -1;
+        error.reason = QStringLiteral("The system cannot locate the file specified.\n");
+        return nullptr;
+    }
+    QFile probe(path);
+    if (info.isDir() || !probe.open(QIODevice::ReadOnly)) {
+        error.errorCode = -1;
+        error.reason = QStringLiteral("The file cannot be opened for reading.\n");
+        return nullptr;
+    }
+    if (probe.size() == 0) {
+        error.errorCode = XML_ERR_DOCUMENT_EMPTY;
+        error.reason = QStringLiteral("The file is empty: it holds no XML document.\n");
+        return nullptr;
+    }
+    probe.close();
+    const QByteArray fileName = QFile::encodeName(path);
+    auto parse = [](xmlParserCtxtPtr ctxt, const void* input, int options) {
+        return xmlCtxtReadFile(ctxt, static_cast<const char*>(input), nullptr, options);
+    };
+    return Run(parse, fileName.constData(), XML_PARSE_NONET, preserveWhiteSpace, error, path);
+}
+
+xmlDocPtr LoadText(const QString& text, bool preserveWhiteSpace, DomParseError& error)
+{
+    error = DomParseError();
+    const QByteArray utf8 = text.toUtf8();
+    struct Memory {
+        const QByteArray* bytes;
+    } memory { &utf8 };
+    auto parse = [](xmlParserCtxtPtr ctxt, const void* input, int options) {
+        const QByteArray* bytes = static_cast<const Memory*>(input)->bytes;
+        return xmlCtxtReadMemory(
+            ctxt, bytes->constData(), int(bytes->size()), nullptr, "UTF-8", options);
+    };
+    // The text is Unicode already: the encoding its declaration names does not apply.
+    return Run(parse, &memory, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error,
+        QString());
+}
+
+bool IsValidDeclaration(const QString& data)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^\\s*version\\s*=\\s*(\"1\\.[0-9]+\"|'1\\.[0-9]+')"
+        "(\\s+encoding\\s*=\\s*(\"[A-Za-z][A-Za-z0-9._-]*\"|'[A-Za-z][A-Za-z0-9._-]*'))?"
+        "(\\s+standalone\\s*=\\s*(\"(yes|no)\"|'(yes|no)'))?\\s*$"));
+    if (!form.match(data).hasMatch())
+        return false;
+    const QString encoding = DeclaredEncoding(data);
+    if (encoding.isEmpty())
+        return true;
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(encoding.toUtf8().constData());
+    if (!handler)
+        return false;
+    xmlCharEncCloseFunc(handler);
+    return true;
+}
+
+QString DeclaredEncoding(const QString& data)
+{
+    static const QRegularExpression encoding(
+        QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
+    const auto match = encoding.match(data);
+    if (!match.hasMatch())
+        return QString();
+    return match.capturedStart(1) >= 0 ? match.captured(1) : match.captured(2);
+}
+
+} // namespace DomLoader

@@ -1,0 +1,349 @@
+#include "DomNamespaces.h"
+
+#include "DomNodeUtil.h"
+#include "DomStore.h"
+
+#include <vector>
+
+namespace DomNamespaces {
+
+namespace {
+
+    const xmlChar* PrefixOfName(const xmlChar* name, std::vector<xmlChar>& buffer)
+    {
+        const xmlChar* colon = xmlStrchr(name, ':');
+        if (!colon)
+            return nullptr;
+        buffer.assign(name, colon);
+        buffer.push_back(0);
+        return buffer.data();
+    }
+
+    bool IsXmlPrefix(const xmlChar* prefix)
+    {
+        return prefix && xmlStrEqual(prefix, BAD_CAST "xml");
+    }
+
+    bool SamePrefix(const xmlChar* a, const xmlChar* b) { return a == b || xmlStrEqual(a, b); }
+
+    // Explicit declarations of element (implicit ones are the layer's own, made to keep a
+    // subtree self-contained).
+    template <class F> void ForExplicit(xmlNodePtr element, F f)
+    {
+        for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+            if (!IsImplicit(ns))
+                f(ns);
+        }
+    }
+
+    // Walks a subtree's elements depth first, skipping entity content.
+    template <class Enter, class Leave> void WalkElements(xmlNodePtr root, Enter enter, Leave leave)
+    {
+        if (root->type != XML_ELEMENT_NODE)
+            return;
+        enter(root);
+        for (xmlNodePtr child = root->children; child; child = child->next)
+            WalkElements(child, enter, leave);
+        leave(root);
+    }
+
+    class Fixer {
+    public:
+        Fixer(xmlDocPtr doc, xmlNodePtr outer)
+            : doc(doc)
+            , outer(outer)
+        {
+        }
+
+        void Visit(xmlNodePtr element)
+        {
+            const size_t mark = scope.size();
+            RetireImplicit(element);
+            ForExplicit(element, [this](xmlNsPtr ns) { scope.push_back(ns); });
+            Bind(element, element);
+            for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
+                Bind(element, reinterpret_cast<xmlNodePtr>(attr));
+            for (xmlNodePtr child = element->children; child; child = child->next) {
+                if (child->type == XML_ELEMENT_NODE)
+                    Visit(child);
+            }
+            scope.resize(mark);
+        }
+
+    private:
+        xmlNsPtr Lookup(const xmlChar* prefix)
+        {
+            for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
+                if (SamePrefix((*it)->prefix, prefix))
+                    return *it;
+            }
+            return outer ? xmlSearchNs(doc, outer, prefix) : nullptr;
+        }
+
+        void Bind(xmlNodePtr element, xmlNodePtr node)
+        {
+            xmlNsPtr ns = node->ns;
+            if (!ns) {
+                // A name made before its prefix had a declaration ("p:x" with no namespace).
+                std::vector<xmlChar> buffer;
+                const xmlChar* prefix = PrefixOfName(node->name, buffer);
+                if (!prefix)
+                    return;
+                xmlNsPtr found
+                    = IsXmlPrefix(prefix) ? xmlSearchNs(doc, element, prefix) : Lookup(prefix);
+                if (!found)
+                    return;
+                const xmlChar* local = xmlStrchr(node->name, ':') + 1;
+                xmlChar* localCopy = xmlStrdup(local);
+                xmlNodeSetName(node, localCopy);
+                xmlFree(localCopy);
+                node->ns = found;
+                return;
+            }
+            if (IsXmlPrefix(ns->prefix))
+                return;
+            xmlNsPtr found = Lookup(ns->prefix);
+            if (found == ns)
+                return;
+            if (found && xmlStrEqual(found->href, ns->href)) {
+                node->ns = found;
+                return;
+            }
+            xmlNsPtr made = xmlNewNs(element, ns->href, ns->prefix);
+            if (!made)
+                return; // the element itself binds the prefix otherwise: nothing better to do
+            made->_private = DomStore::implicitNsMark;
+            scope.push_back(made);
+            node->ns = made;
+        }
+
+        void RetireImplicit(xmlNodePtr element)
+        {
+            xmlNsPtr* link = &element->nsDef;
+            while (*link) {
+                xmlNsPtr ns = *link;
+                if (IsImplicit(ns)) {
+                    *link = ns->next;
+                    ns->next = nullptr;
+                    DomStore::Data(element)->retiredNs.push_back(ns);
+                } else {
+                    link = &ns->next;
+                }
+            }
+        }
+
+        xmlDocPtr doc;
+        xmlNodePtr outer;
+        std::vector<xmlNsPtr> scope;
+    };
+
+    void CopyPrivateFields(xmlNodePtr from, xmlNodePtr to)
+    {
+        to->_private = nullptr;
+        if (to->type == XML_ELEMENT_NODE) {
+            for (xmlAttrPtr attr = to->properties; attr; attr = attr->next)
+                attr->_private = nullptr;
+            xmlNsPtr source = from->nsDef;
+            for (xmlNsPtr ns = to->nsDef; ns; ns = ns->next) {
+                ns->_private = source ? source->_private : DomStore::implicitNsMark;
+                if (source)
+                    source = source->next;
+            }
+        }
+    }
+
+    xmlNodePtr CopyTree(xmlNodePtr node, xmlDocPtr doc, bool deep)
+    {
+        // Elements are copied one level at a time and linked by hand: libxml2's deep copy
+        // merges adjacent text nodes.
+        xmlNodePtr copy = xmlDocCopyNode(node, doc, node->type == XML_ELEMENT_NODE ? 2 : 1);
+        if (!copy)
+            return nullptr;
+        CopyPrivateFields(node, copy);
+        if (deep && node->type == XML_ELEMENT_NODE) {
+            for (xmlNodePtr child = node->children; child; child = child->next) {
+                xmlNodePtr childCopy = CopyTree(child, doc, true);
+                if (!childCopy) {
+                    xmlFreeNode(copy);
+                    return nullptr;
+                }
+                DomNodeUtil::LinkBefore(copy, childCopy, nullptr);
+            }
+        }
+        return copy;
+    }
+
+} // namespace
+
+DomNode AdoptDetached(xmlNodePtr node)
+{
+    DomStore::AddDetached(node);
+    return DomAccess::Make(node);
+}
+
+DomNode Clone(xmlNodePtr node, bool deep)
+{
+    switch (node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+    case XML_ENTITY_REF_NODE:
+    case XML_ATTRIBUTE_NODE:
+        break;
+    default:
+        return DomNode();
+    }
+    xmlNodePtr copy = CopyTree(node, node->doc, deep);
+    if (copy && node->type == XML_ATTRIBUTE_NODE && node->ns && node->ns->prefix) {
+        // A lone attribute keeps its prefix in its name until it is set on an element.
+        const QByteArray name = QByteArray(reinterpret_cast<const char*>(node->ns->prefix)) + ':'
+            + reinterpret_cast<const char*>(node->name);
+        xmlNodeSetName(copy, DomStore::ToXml(name));
+        copy->ns = nullptr;
+    }
+    if (!copy)
+        return DomNode();
+    if (copy->type == XML_ELEMENT_NODE)
+        Fixer(node->doc, nullptr).Visit(copy);
+    return AdoptDetached(copy);
+}
+
+bool PrefixDeclared(const xmlChar* qualifiedName, xmlNodePtr element)
+{
+    std::vector<xmlChar> buffer;
+    const xmlChar* prefix = PrefixOfName(qualifiedName, buffer);
+    if (!prefix || IsXmlPrefix(prefix))
+        return true;
+    if (xmlStrEqual(prefix, BAD_CAST "xmlns"))
+        return false;
+    return element && element->type == XML_ELEMENT_NODE
+        && xmlSearchNs(element->doc, element, prefix) != nullptr;
+}
+
+bool PrefixesDeclared(xmlNodePtr subtree, xmlNodePtr parent)
+{
+    std::vector<xmlNsPtr> scope;
+    std::vector<size_t> marks;
+    bool ok = true;
+    auto declared = [&](const xmlChar* prefix) {
+        if (!prefix || IsXmlPrefix(prefix))
+            return true;
+        for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
+            if (SamePrefix((*it)->prefix, prefix))
+                return true;
+        }
+        return parent && parent->type == XML_ELEMENT_NODE
+            && xmlSearchNs(parent->doc, parent, prefix) != nullptr;
+    };
+    auto check = [&](xmlNodePtr node) {
+        if (node->ns)
+            return declared(node->ns->prefix);
+        std::vector<xmlChar> buffer;
+        const xmlChar* prefix = PrefixOfName(node->name, buffer);
+        if (prefix && xmlStrEqual(prefix, BAD_CAST "xmlns"))
+            return false;
+        return declared(prefix);
+    };
+    WalkElements(
+        subtree,
+        [&](xmlNodePtr element) {
+            marks.push_back(scope.size());
+            ForExplicit(element, [&](xmlNsPtr ns) { scope.push_back(ns); });
+            if (!ok)
+                return;
+            ok = check(element);
+            for (xmlAttrPtr attr = element->properties; ok && attr; attr = attr->next)
+                ok = check(reinterpret_cast<xmlNodePtr>(attr));
+        },
+        [&](xmlNodePtr) {
+            scope.resize(marks.back());
+            marks.pop_back();
+        });
+    return ok;
+}
+
+void Fix(xmlNodePtr subtree)
+{
+    if (subtree->type != XML_ELEMENT_NODE)
+        return;
+    xmlNodePtr outer
+        = subtree->parent && subtree->parent->type == XML_ELEMENT_NODE ? subtree->parent : nullptr;
+    Fixer(subtree->doc, outer).Visit(subtree);
+}
+
+long Position(const xmlNs* ns) { return reinterpret_cast<long>(ns->_private); }
+
+void SetPosition(xmlNsPtr ns, long position) { ns->_private = reinterpret_cast<void*>(position); }
+
+bool IsImplicit(const xmlNs* ns) { return ns->_private == DomStore::implicitNsMark; }
+
+DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
+{
+    if (prefix && (IsXmlPrefix(prefix) || xmlStrEqual(prefix, BAD_CAST "xmlns")))
+        return DomFail;
+    if (prefix && uri.isEmpty())
+        return DomFail; // a prefix cannot be undeclared in XML 1.0
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (SamePrefix(ns->prefix, prefix) && !IsImplicit(ns))
+            return SetDeclarationValue(element, ns, uri);
+    }
+    long ordinary = 0;
+    for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
+        ++ordinary;
+    // An implicit declaration of the same prefix gives way to the explicit one.
+    xmlNsPtr* link = &element->nsDef;
+    while (*link) {
+        xmlNsPtr ns = *link;
+        if (SamePrefix(ns->prefix, prefix)) {
+            *link = ns->next;
+            ns->next = nullptr;
+            DomStore::Data(element)->retiredNs.push_back(ns);
+        } else {
+            link = &ns->next;
+        }
+    }
+    xmlNsPtr made = xmlNewNs(element, DomStore::ToXml(uri.toUtf8()), prefix);
+    if (!made)
+        return DomFail;
+    SetPosition(made, ordinary);
+    Fix(element);
+    DomStore::Touch(element);
+    return DomOk;
+}
+
+DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri)
+{
+    if (ns->prefix && uri.isEmpty())
+        return DomFail;
+    xmlFree(const_cast<xmlChar*>(ns->href));
+    ns->href = xmlStrdup(DomStore::ToXml(uri.toUtf8()));
+    DomStore::Touch(element);
+    return DomOk;
+}
+
+void Undeclare(xmlNodePtr element, xmlNsPtr ns)
+{
+    xmlNsPtr* link = &element->nsDef;
+    while (*link && *link != ns)
+        link = &(*link)->next;
+    if (!*link)
+        return;
+    *link = ns->next;
+    ns->next = nullptr;
+    // Freed with the document: handles and entity content may still point to it.
+    DomStore::Data(element)->retiredNs.push_back(ns);
+    Fix(element);
+    DomStore::Touch(element);
+}
+
+void AttributeRemovedAt(xmlNodePtr element, long index)
+{
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (!IsImplicit(ns) && Position(ns) > index)
+            SetPosition(ns, Position(ns) - 1);
+    }
+}
+
+} // namespace DomNamespaces

@@ -1,0 +1,44 @@
+#pragma once
+
+// Internal to the DOM layer: keeps namespace references valid and prefixes unchanged when nodes
+// move, are copied, are detached, or when declarations change.
+
+#include "DomNode.h"
+#include "DomTypes.h"
+
+#include <libxml/tree.h>
+
+#include <QString>
+
+namespace DomNamespaces {
+
+// Registers a new, unattached node and returns the first handle to it.
+DomNode AdoptDetached(xmlNodePtr node);
+
+// A copy of node in the same document with no parent; children only when deep.
+DomNode Clone(xmlNodePtr node, bool deep);
+
+// True when every prefix used by the names in subtree is declared inside subtree or in scope
+// at parent ("xml" always is).
+bool PrefixesDeclared(xmlNodePtr subtree, xmlNodePtr parent);
+bool PrefixDeclared(const xmlChar* qualifiedName, xmlNodePtr element);
+
+// Makes every namespace reference in subtree point to a declaration in scope where it now
+// stands, declaring what is missing on the topmost element that needs it; also binds the
+// prefixes of names created before they had a declaration.
+void Fix(xmlNodePtr subtree);
+
+// The attribute-map position of a declaration among the ordinary attributes.
+long Position(const xmlNs* ns);
+void SetPosition(xmlNsPtr ns, long position);
+bool IsImplicit(const xmlNs* ns);
+
+// Adds or changes the declaration that an xmlns or xmlns:p attribute stands for.
+DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri);
+DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri);
+// Takes a declaration off its element; nodes that still use it are re-declared.
+void Undeclare(xmlNodePtr element, xmlNsPtr ns);
+// Shifts the recorded positions when the ordinary attribute at index is removed.
+void AttributeRemovedAt(xmlNodePtr element, long index);
+
+} // namespace DomNamespaces

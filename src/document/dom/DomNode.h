@@ -1,0 +1,74 @@
+#pragma once
+
+#include "DomTypes.h"
+
+#include <QString>
+
+#include <optional>
+
+struct _xmlNode;
+struct _xmlNs;
+
+class DomAttribute;
+class DomElement;
+class DomNamedNodeMap;
+class DomNodeList;
+
+// A reference-counted handle to one node of a DOM document. A handle never dangles: the node,
+// its subtree and its document stay alive while any handle refers to them, also after the node
+// has been removed from its tree or the document has loaded other content.
+class DomNode {
+public:
+    DomNode() = default;
+    DomNode(const DomNode& other);
+    DomNode(DomNode&& other) noexcept;
+    DomNode& operator=(const DomNode& other);
+    DomNode& operator=(DomNode&& other) noexcept;
+    ~DomNode();
+
+    bool isNull() const { return node == nullptr; }
+    explicit operator bool() const { return node != nullptr; }
+    // Two handles are equal when they refer to the same node.
+    bool operator==(const DomNode& other) const { return node == other.node && ns == other.ns; }
+
+    NodeType nodeType() const;
+    QString nodeName() const;
+    // The value, or nothing for the types that have none (element, document, ...).
+    std::optional<QString> nodeValue() const;
+    DomResult setNodeValue(const QString& value);
+
+    DomNode parentNode() const;
+    DomNode firstChild() const;
+    DomNode lastChild() const;
+    DomNode previousSibling() const;
+    DomNode nextSibling() const;
+    bool hasChildNodes() const;
+    DomNodeList childNodes() const;
+    // The attribute map of an element; a null map for every other node.
+    DomNamedNodeMap attributes() const;
+
+    // Tree changes: each either succeeds completely or fails with the tree unchanged.
+    // A null reference appends; an attached newChild is moved.
+    DomResult insertBefore(const DomNode& newChild, const DomNode& refChild);
+    DomResult appendChild(const DomNode& newChild);
+    DomResult removeChild(const DomNode& oldChild);
+    // A copy owned by the same document, with no parent; attributes are always copied,
+    // children only when deep. A null handle on failure.
+    DomNode cloneNode(bool deep) const;
+
+    // The node's markup, with nothing added (see the writer for the exact rules).
+    QString xml() const;
+
+    // Views of the same node; null when the node is not of that type.
+    DomElement toElement() const;
+    DomAttribute toAttribute() const;
+
+protected:
+    friend struct DomAccess;
+    DomNode(_xmlNode* node, _xmlNs* ns);
+
+    // For an attribute made from a namespace declaration, node is the owning element and ns the
+    // declaration; otherwise ns is null.
+    _xmlNode* node = nullptr;
+    _xmlNs* ns = nullptr;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// Internal to the DOM layer: node classification and navigation shared by the layer's files.
+
+#include <libxml/entities.h>
+#include <libxml/tree.h>
+
+#include <QString>
+
+namespace DomNodeUtil {
+
+// The node type number of the DOM for a libxml2 node.
+int TypeOf(const xmlNode* node);
+
+// Children as the DOM shows them: an entity reference's children are the entity's content; an
+// attribute, a document type and the leaves have none.
+xmlNodePtr FirstChildOf(const xmlNode* node);
+xmlNodePtr LastChildOf(const xmlNode* node);
+
+// True for nodes of an entity's replacement content (read-only).
+bool InsideEntity(const xmlNode* node);
+// The XML declaration node: an "xml" instruction directly under the document.
+bool IsDeclaration(const xmlNode* node);
+
+// Prefix and local part of a name as written ("p:x" -> "p", "x").
+QString QualifiedName(const xmlChar* prefix, const xmlChar* local);
+
+// The value of an attribute, with entity references replaced.
+QString AttributeValue(xmlAttrPtr attr);
+
+// Content checks for values that must survive a round trip through the writer.
+bool IsValidComment(const QString& text);
+bool IsValidProcessingData(const QString& data);
+bool IsValidCData(const QString& text);
+
+// Pointer-level linking that never merges text and never frees anything.
+void LinkBefore(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr ref);
+void Unlink(xmlNodePtr node);
+void UnlinkAttribute(xmlAttrPtr attr);
+
+} // namespace DomNodeUtil

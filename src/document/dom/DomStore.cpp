@@ -1,0 +1,158 @@
+#include "DomStore.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/xsltutils.h>
+
+namespace DomStore {
+
+namespace {
+
+    long& HandleCount(xmlNodePtr node) { return *reinterpret_cast<long*>(&node->_private); }
+
+    void FreeSubtree(xmlNodePtr root)
+    {
+        if (root->type == XML_ATTRIBUTE_NODE)
+            xmlFreeProp(reinterpret_cast<xmlAttrPtr>(root));
+        else
+            xmlFreeNode(root);
+    }
+
+    void FreeData(DocData* data)
+    {
+        // Detached subtrees first: their names may live in the document's dictionary.
+        for (auto& [root, handles] : data->detached)
+            FreeSubtree(root);
+        for (xmlNsPtr ns : data->retiredNs)
+            xmlFreeNs(ns);
+        data->doc->_private = nullptr;
+        xmlFreeDoc(data->doc);
+        delete data;
+    }
+
+    void SilentGenericError(void*, const char*, ...) { }
+    void SilentStructuredError(void*, xmlErrorPtr) { }
+
+    static_assert(sizeof(long) <= sizeof(void*), "the handle count lives in a pointer field");
+
+} // namespace
+
+DocData* Data(const xmlNode* node) { return static_cast<DocData*>(node->doc->_private); }
+
+DocData* NewData(xmlDocPtr doc)
+{
+    auto* data = new DocData;
+    data->doc = doc;
+    doc->_private = data;
+    return data;
+}
+
+void AddRef(DocData* data) { ++data->refs; }
+
+void Release(DocData* data)
+{
+    if (--data->refs == 0)
+        FreeData(data);
+}
+
+xmlNodePtr TreeRoot(xmlNodePtr node)
+{
+    while (node->parent)
+        node = node->parent;
+    return node;
+}
+
+void AcquireNode(xmlNodePtr node)
+{
+    DocData* data = Data(node);
+    ++data->refs;
+    if (node->type == XML_DOCUMENT_NODE)
+        return;
+    ++HandleCount(node);
+    xmlNodePtr root = TreeRoot(node);
+    if (root != reinterpret_cast<xmlNodePtr>(data->doc))
+        ++data->detached[root];
+}
+
+void ReleaseNode(xmlNodePtr node)
+{
+    DocData* data = Data(node);
+    if (node->type != XML_DOCUMENT_NODE) {
+        --HandleCount(node);
+        xmlNodePtr root = TreeRoot(node);
+        if (root != reinterpret_cast<xmlNodePtr>(data->doc)) {
+            auto it = data->detached.find(root);
+            if (it != data->detached.end() && --it->second == 0) {
+                data->detached.erase(it);
+                FreeSubtree(root);
+            }
+        }
+    }
+    Release(data);
+}
+
+void AddDetached(xmlNodePtr root) { Data(root)->detached.emplace(root, 0); }
+
+long HandlesIn(xmlNodePtr subtree)
+{
+    long total = 0;
+    xmlNodePtr node = subtree;
+    while (node) {
+        total += HandleCount(node);
+        if (node->type == XML_ELEMENT_NODE) {
+            for (xmlAttrPtr attr = node->properties; attr; attr = attr->next)
+                total += HandleCount(reinterpret_cast<xmlNodePtr>(attr));
+        }
+        // Entity references share their children with the entity: never descend into them.
+        if (node->children && node->type != XML_ENTITY_REF_NODE
+            && node->type != XML_ATTRIBUTE_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node != subtree && !node->next)
+            node = node->parent;
+        if (node == subtree)
+            break;
+        node = node->next;
+    }
+    return total;
+}
+
+void Touch(const xmlNode* node) { ++Data(node)->generation; }
+
+bool IsXmlText(const QString& text)
+{
+    const qsizetype size = text.size();
+    const char16_t* chars = reinterpret_cast<const char16_t*>(text.constData());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        if (c < 0x20) {
+            if (c != u'\t' && c != u'\n' && c != u'\r')
+                return false;
+        } else if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= size || chars[i + 1] < 0xDC00 || chars[i + 1] > 0xDFFF)
+                return false;
+            ++i;
+        } else if ((c >= 0xDC00 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void InitLibxml()
+{
+    static const bool done = [] {
+        xmlInitParser();
+        // Deep trees the program can build itself (branches pasted into branches) must open.
+        xmlParserMaxDepth = 4096;
+        xmlSetGenericErrorFunc(nullptr, SilentGenericError);
+        xmlSetStructuredErrorFunc(nullptr, SilentStructuredError);
+        xsltSetGenericErrorFunc(nullptr, SilentGenericError);
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace DomStore

@@ -1,0 +1,168 @@
+// XSLT for DomDocument: libxslt with EXSLT, under security settings that allow reading local
+// files only.
+
+#include "DomDocument.h"
+
+#include "DomNodeUtil.h"
+#include "DomStore.h"
+
+#include <libexslt/exslt.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/xslt.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+void CollectError(void* context, const char* format, ...)
+{
+    char buffer[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    *static_cast<QString*>(context) += QString::fromUtf8(buffer);
+}
+
+void IgnoreError(void*, const char*, ...) { }
+void IgnoreStructuredError(void*, xmlErrorPtr) { }
+
+// Routes libxml2's and libxslt's messages into one text for the duration of a transformation.
+class ErrorCapture {
+public:
+    explicit ErrorCapture(QString& text)
+    {
+        xmlSetGenericErrorFunc(&text, CollectError);
+        xmlSetStructuredErrorFunc(nullptr, nullptr);
+        xsltSetGenericErrorFunc(&text, CollectError);
+    }
+    ~ErrorCapture()
+    {
+        xmlSetGenericErrorFunc(nullptr, IgnoreError);
+        xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
+        xsltSetGenericErrorFunc(nullptr, IgnoreError);
+    }
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+};
+
+// Takes the XML declaration node out of the way while libxslt reads the document: it would
+// otherwise be copied into the result as an ordinary instruction.
+class DeclarationHider {
+public:
+    explicit DeclarationHider(xmlDocPtr doc)
+        : doc(doc)
+    {
+        if (doc->children && DomNodeUtil::IsDeclaration(doc->children)) {
+            declaration = doc->children;
+            DomNodeUtil::Unlink(declaration);
+        }
+    }
+    ~DeclarationHider()
+    {
+        if (declaration)
+            DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(doc), declaration, doc->children);
+    }
+    DeclarationHider(const DeclarationHider&) = delete;
+    DeclarationHider& operator=(const DeclarationHider&) = delete;
+
+private:
+    xmlDocPtr doc;
+    xmlNodePtr declaration = nullptr;
+};
+
+xmlDocPtr DocOf(const DomDocument& document)
+{
+    DomNode node = document.documentNode();
+    return node.isNull() ? nullptr : DomAccess::Node(node)->doc;
+}
+
+} // namespace
+
+DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& output) const
+{
+    static const bool registered = [] {
+        exsltRegisterAll();
+        return true;
+    }();
+    (void)registered;
+    output.clear();
+    xmlDocPtr source = DocOf(*this);
+    xmlDocPtr sheet = DocOf(styleSheet);
+    if (!source || !sheet || !xmlDocGetRootElement(sheet)) {
+        output = QStringLiteral("The style sheet is empty.");
+        return DomFail;
+    }
+
+    QString errors;
+    ErrorCapture capture(errors);
+    xmlDocPtr sheetCopy;
+    {
+        // libxslt takes the document it is given and edits it: give it a copy.
+        DeclarationHider hideSheetDeclaration(sheet);
+        sheetCopy = xmlCopyDoc(sheet, 1);
+    }
+    if (!sheetCopy) {
+        output = QStringLiteral("Out of memory.");
+        return DomFail;
+    }
+    sheetCopy->_private = nullptr;
+    xsltStylesheetPtr style = xsltParseStylesheetDoc(sheetCopy);
+    if (!style) {
+        xmlFreeDoc(sheetCopy);
+        output = errors.isEmpty() ? QStringLiteral("The document is not a style sheet.") : errors;
+        return DomFail;
+    }
+
+    xsltSecurityPrefsPtr security = xsltNewSecurityPrefs();
+    xsltSetSecurityPrefs(security, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
+    xsltSetSecurityPrefs(security, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
+    xsltSetSecurityPrefs(security, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
+    xsltSetSecurityPrefs(security, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+
+    DomResult result = DomFail;
+    {
+        DeclarationHider hideDeclaration(source);
+        xsltTransformContextPtr context = xsltNewTransformContext(style, source);
+        if (context) {
+            xsltSetCtxtSecurityPrefs(security, context);
+            xmlDocPtr transformed
+                = xsltApplyStylesheetUser(style, source, nullptr, nullptr, nullptr, context);
+            const bool ok = transformed && context->state != XSLT_STATE_ERROR
+                && context->state != XSLT_STATE_STOPPED;
+            if (ok) {
+                // The text goes back as Unicode: the declaration and the HTML meta element say so.
+                const xmlChar* encoding = style->encoding;
+                style->encoding = BAD_CAST "UTF-16";
+                xmlChar* bytes = nullptr;
+                int size = 0;
+                const int saved = xsltSaveResultToString(&bytes, &size, transformed, style);
+                style->encoding = const_cast<xmlChar*>(encoding);
+                if (saved == 0) {
+                    const auto* units = reinterpret_cast<const char16_t*>(bytes);
+                    qsizetype count = size / 2;
+                    if (count > 0 && units[0] == 0xFEFF) {
+                        ++units;
+                        --count;
+                    }
+                    output = count > 0 ? QString::fromUtf16(units, count) : QString();
+                    result = DomOk;
+                }
+                xmlFree(bytes);
+            }
+            if (transformed)
+                xmlFreeDoc(transformed);
+            xsltFreeTransformContext(context);
+        }
+    }
+    xsltFreeSecurityPrefs(security);
+    xsltFreeStylesheet(style);
+    if (result != DomOk)
+        output = errors.isEmpty() ? QStringLiteral("The transformation failed.") : errors;
+    return result;
+}
