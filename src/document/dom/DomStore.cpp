@@ -9,7 +9,16 @@ namespace DomStore {
 
 namespace {
 
-    long& HandleCount(xmlNodePtr node) { return *reinterpret_cast<long*>(&node->_private); }
+    // The count of handles on a node lives in its _private field, which libxml2 never reads.
+    long HandleCount(const xmlNode* node)
+    {
+        return long(reinterpret_cast<intptr_t>(node->_private));
+    }
+    void AddHandles(xmlNodePtr node, long delta)
+    {
+        node->_private
+            = reinterpret_cast<void*>(reinterpret_cast<intptr_t>(node->_private) + delta);
+    }
 
     void FreeSubtree(xmlNodePtr root)
     {
@@ -33,8 +42,6 @@ namespace {
 
     void SilentGenericError(void*, const char*, ...) { }
     void SilentStructuredError(void*, xmlErrorPtr) { }
-
-    static_assert(sizeof(long) <= sizeof(void*), "the handle count lives in a pointer field");
 
 } // namespace
 
@@ -69,7 +76,7 @@ void AcquireNode(xmlNodePtr node)
     ++data->refs;
     if (node->type == XML_DOCUMENT_NODE)
         return;
-    ++HandleCount(node);
+    AddHandles(node, 1);
     xmlNodePtr root = TreeRoot(node);
     if (root != reinterpret_cast<xmlNodePtr>(data->doc))
         ++data->detached[root];
@@ -79,7 +86,7 @@ void ReleaseNode(xmlNodePtr node)
 {
     DocData* data = Data(node);
     if (node->type != XML_DOCUMENT_NODE) {
-        --HandleCount(node);
+        AddHandles(node, -1);
         xmlNodePtr root = TreeRoot(node);
         if (root != reinterpret_cast<xmlNodePtr>(data->doc)) {
             auto it = data->detached.find(root);

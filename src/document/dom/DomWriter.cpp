@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 
 namespace DomWriter {
 
@@ -49,9 +50,9 @@ namespace {
 
     class Writer {
     public:
-        Writer(std::string& out, const CanEncode& canEncode)
+        Writer(std::string& out, CanEncode canEncode)
             : out(out)
-            , canEncode(canEncode)
+            , canEncode(std::move(canEncode))
         {
         }
 
@@ -70,7 +71,7 @@ namespace {
         void Element(xmlNodePtr root);
 
         std::string& out;
-        const CanEncode& canEncode;
+        CanEncode canEncode;
     };
 
     void Writer::Escaped(const xmlChar* text, Context context)
