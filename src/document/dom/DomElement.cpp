@@ -90,7 +90,7 @@ DomAttribute DomElement::getAttributeNode(const QString& name) const
 
 DomResult DomElement::setAttribute(const QString& name, const QString& value)
 {
-    if (!node || !DomStore::IsXmlText(value))
+    if (!node || DomNodeUtil::InsideEntity(node) || !DomStore::IsXmlText(value))
         return DomFail;
     const QByteArray utf8Name = name.toUtf8();
     if (!IsQualifiedName(utf8Name))
@@ -115,7 +115,7 @@ DomResult DomElement::setAttribute(const QString& name, const QString& value)
 
 DomResult DomElement::setAttributeNode(const DomAttribute& attribute)
 {
-    if (!node || attribute.isNull())
+    if (!node || attribute.isNull() || DomNodeUtil::InsideEntity(node))
         return DomFail;
     xmlNodePtr attrNode = DomAccess::Node(attribute);
     if (xmlNsPtr declaration = DomAccess::Ns(attribute)) {
@@ -190,7 +190,7 @@ DomResult DomElement::removeAttribute(const QString& name)
 DomResult DomNamedNodeMap::removeNamedItem(const QString& name)
 {
     xmlNodePtr owner = DomAccess::Node(element);
-    if (!owner)
+    if (!owner || DomNodeUtil::InsideEntity(owner))
         return DomFail;
     DomAttribute attr = getNamedItem(name);
     if (attr.isNull())

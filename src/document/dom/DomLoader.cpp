@@ -190,6 +190,22 @@ namespace {
         LoadContext* context = ContextOf(ctx);
         if (ctxt->input)
             CaptureDeclaration(ctxt, context);
+        // A declared single-byte encoding makes libxml2 convert the input after the declaration,
+        // so the text may be gone: rebuild it from what the parser read.
+        if (!context->hasDeclaration && ctxt->standalone != -1) {
+            QByteArray declaration = "version=\"";
+            declaration += ctxt->version ? reinterpret_cast<const char*>(ctxt->version) : "1.0";
+            declaration += '"';
+            const xmlChar* encoding
+                = ctxt->input && ctxt->input->encoding ? ctxt->input->encoding : ctxt->encoding;
+            if (encoding)
+                declaration
+                    += QByteArray(" encoding=\"") + reinterpret_cast<const char*>(encoding) + '"';
+            if (ctxt->standalone == 0 || ctxt->standalone == 1)
+                declaration += ctxt->standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
+            context->hasDeclaration = true;
+            context->declaration = declaration;
+        }
         context->startDocument(ctx);
     }
 
@@ -208,8 +224,9 @@ namespace {
         const xmlChar* stop = cur;
         while (stop < input->end && *stop != '\n')
             ++stop;
-        // The line began before what the buffer still holds: read it again from the file.
-        context->lineNeedsReread = start == input->base && input->consumed > 0;
+        // The line may have begun before what the buffer still holds: read it again from the
+        // source.
+        context->lineNeedsReread = start == input->base;
         if (stop > start && stop[-1] == '\r')
             --stop;
         context->error.srcText
@@ -253,23 +270,49 @@ namespace {
         case XML_ERR_CDATA_NOT_FINISHED:
             return reason.contains(QLatin1String("too big"))
                 || reason.contains(QLatin1String("too long"))
-                || reason.contains(QLatin1String("huge"));
+                || reason.contains(QLatin1String("huge"), Qt::CaseInsensitive);
         default:
-            return reason.contains(QLatin1String("huge"));
+            return reason.contains(QLatin1String("huge"), Qt::CaseInsensitive);
         }
     }
 
-    QString ReadLine(const QString& path, int line)
+    // Line `line` (1-based) of UTF-8 text, without its line break.
+    QString LineOf(const QByteArray& text, int line)
+    {
+        qsizetype start = 0;
+        for (int i = 1; i < line && start >= 0; ++i) {
+            start = text.indexOf('\n', start);
+            if (start >= 0)
+                ++start;
+        }
+        if (line < 1 || start < 0)
+            return QString();
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        return QString::fromUtf8(text.constData() + start, end - start);
+    }
+
+    // Reads a line of a file again; files in UTF-16 keep what the parser's buffer held.
+    bool ReadLine(const QString& path, int line, QString& result)
     {
         QFile file(path);
         if (line < 1 || !file.open(QIODevice::ReadOnly))
-            return QString();
+            return false;
+        const QByteArray head = file.peek(2);
+        if (head.size() == 2
+            && (head[0] == '\0' || head[1] == '\0' || uchar(head[0]) == 0xFF
+                || uchar(head[0]) == 0xFE))
+            return false;
         for (int i = 1; i < line && !file.atEnd(); ++i)
             file.readLine();
         QByteArray text = file.readLine();
         while (text.endsWith('\n') || text.endsWith('\r'))
             text.chop(1);
-        return QString::fromUtf8(text);
+        result = QString::fromUtf8(text);
+        return true;
     }
 
     struct ParserDeleter {
@@ -304,8 +347,9 @@ namespace {
 
     using Parse = xmlDocPtr (*)(xmlParserCtxtPtr, const void* input, int options);
 
+    // text: the source when it is in memory (UTF-8); path: the file otherwise.
     xmlDocPtr Run(Parse parse, const void* input, int options, bool preserveWhiteSpace,
-        DomParseError& error, const QString& path)
+        DomParseError& error, const QString& path, const QByteArray* text)
     {
         DomStore::InitLibxml();
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -333,8 +377,10 @@ namespace {
                 error.errorCode = XML_ERR_DOCUMENT_EMPTY;
             }
             error.url = path;
-            if (context.lineNeedsReread && !path.isEmpty())
-                error.srcText = ReadLine(path, error.line);
+            if (text && error.line > 0)
+                error.srcText = LineOf(*text, error.line);
+            else if (context.lineNeedsReread && !path.isEmpty())
+                ReadLine(path, error.line, error.srcText);
             // Without entity declarations nothing can be amplified, so a document that only
             // exceeds the default size limits (a large embedded picture) may be read whole.
             if (attempt > 0 || context.declaresEntities || !IsSizeLimit(error))
@@ -372,7 +418,8 @@ xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& 
     auto parse = [](xmlParserCtxtPtr ctxt, const void* input, int options) {
         return xmlCtxtReadFile(ctxt, static_cast<const char*>(input), nullptr, options);
     };
-    return Run(parse, fileName.constData(), XML_PARSE_NONET, preserveWhiteSpace, error, path);
+    return Run(
+        parse, fileName.constData(), XML_PARSE_NONET, preserveWhiteSpace, error, path, nullptr);
 }
 
 xmlDocPtr LoadText(const QString& text, bool preserveWhiteSpace, DomParseError& error)
@@ -389,7 +436,7 @@ xmlDocPtr LoadText(const QString& text, bool preserveWhiteSpace, DomParseError& 
     };
     // The text is Unicode already: the encoding its declaration names does not apply.
     return Run(parse, &memory, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error,
-        QString());
+        QString(), &utf8);
 }
 
 bool IsValidDeclaration(const QString& data)

@@ -36,17 +36,6 @@ namespace {
         }
     }
 
-    // Walks a subtree's elements depth first, skipping entity content.
-    template <class Enter, class Leave> void WalkElements(xmlNodePtr root, Enter enter, Leave leave)
-    {
-        if (root->type != XML_ELEMENT_NODE)
-            return;
-        enter(root);
-        for (xmlNodePtr child = root->children; child; child = child->next)
-            WalkElements(child, enter, leave);
-        leave(root);
-    }
-
     class Fixer {
     public:
         Fixer(xmlDocPtr doc, xmlNodePtr outer)
@@ -224,14 +213,17 @@ bool PrefixDeclared(const xmlChar* qualifiedName, xmlNodePtr element)
 
 bool PrefixesDeclared(xmlNodePtr subtree, xmlNodePtr parent)
 {
-    std::vector<xmlNsPtr> scope;
-    std::vector<size_t> marks;
-    bool ok = true;
+    // Only the inserted node itself is checked: what its descendants use is declared again below
+    // it by Fix when the destination does not declare it.
+    if (subtree->type != XML_ELEMENT_NODE)
+        return true;
     auto declared = [&](const xmlChar* prefix) {
         if (!prefix || IsXmlPrefix(prefix))
             return true;
-        for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
-            if (SamePrefix((*it)->prefix, prefix))
+        if (xmlStrEqual(prefix, BAD_CAST "xmlns"))
+            return false;
+        for (xmlNsPtr ns = subtree->nsDef; ns; ns = ns->next) {
+            if (SamePrefix(ns->prefix, prefix))
                 return true;
         }
         return parent && parent->type == XML_ELEMENT_NODE
@@ -241,27 +233,15 @@ bool PrefixesDeclared(xmlNodePtr subtree, xmlNodePtr parent)
         if (node->ns)
             return declared(node->ns->prefix);
         std::vector<xmlChar> buffer;
-        const xmlChar* prefix = PrefixOfName(node->name, buffer);
-        if (prefix && xmlStrEqual(prefix, BAD_CAST "xmlns"))
-            return false;
-        return declared(prefix);
+        return declared(PrefixOfName(node->name, buffer));
     };
-    WalkElements(
-        subtree,
-        [&](xmlNodePtr element) {
-            marks.push_back(scope.size());
-            ForExplicit(element, [&](xmlNsPtr ns) { scope.push_back(ns); });
-            if (!ok)
-                return;
-            ok = check(element);
-            for (xmlAttrPtr attr = element->properties; ok && attr; attr = attr->next)
-                ok = check(reinterpret_cast<xmlNodePtr>(attr));
-        },
-        [&](xmlNodePtr) {
-            scope.resize(marks.back());
-            marks.pop_back();
-        });
-    return ok;
+    if (!check(subtree))
+        return false;
+    for (xmlAttrPtr attr = subtree->properties; attr; attr = attr->next) {
+        if (!check(reinterpret_cast<xmlNodePtr>(attr)))
+            return false;
+    }
+    return true;
 }
 
 void Fix(xmlNodePtr subtree)

@@ -121,11 +121,12 @@ DomResult DomNode::setNodeValue(const QString& value)
         return DomFail;
     if (!DomStore::IsXmlText(value))
         return DomFail;
-    const QByteArray utf8 = value.toUtf8();
-    if (ns)
-        return DomNamespaces::SetDeclarationValue(node, ns, value);
+    // An entity's replacement content is read-only.
     if (InsideEntity(node))
         return DomFail;
+    if (ns)
+        return DomNamespaces::SetDeclarationValue(node, ns, value);
+    const QByteArray utf8 = value.toUtf8();
     switch (node->type) {
     case XML_ATTRIBUTE_NODE: {
         auto* attr = reinterpret_cast<xmlAttrPtr>(node);

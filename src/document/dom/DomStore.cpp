@@ -77,6 +77,9 @@ void AcquireNode(xmlNodePtr node)
     if (node->type == XML_DOCUMENT_NODE)
         return;
     AddHandles(node, 1);
+    // With nothing detached every node is in the document's tree: no need to find the root.
+    if (data->detached.empty())
+        return;
     xmlNodePtr root = TreeRoot(node);
     if (root != reinterpret_cast<xmlNodePtr>(data->doc))
         ++data->detached[root];
@@ -87,8 +90,8 @@ void ReleaseNode(xmlNodePtr node)
     DocData* data = Data(node);
     if (node->type != XML_DOCUMENT_NODE) {
         AddHandles(node, -1);
-        xmlNodePtr root = TreeRoot(node);
-        if (root != reinterpret_cast<xmlNodePtr>(data->doc)) {
+        xmlNodePtr root = data->detached.empty() ? nullptr : TreeRoot(node);
+        if (root && root != reinterpret_cast<xmlNodePtr>(data->doc)) {
             auto it = data->detached.find(root);
             if (it != data->detached.end() && --it->second == 0) {
                 data->detached.erase(it);

@@ -8,6 +8,7 @@
 
 #include <libexslt/exslt.h>
 #include <libxml/xmlerror.h>
+#include <libxslt/documents.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -76,6 +77,34 @@ private:
     xmlNodePtr declaration = nullptr;
 };
 
+xsltDocLoaderFunc defaultLoader = nullptr;
+
+// Style sheets, imports and document() never reach the network, also through a DTD.
+xmlDocPtr LoadWithoutNetwork(
+    const xmlChar* uri, xmlDictPtr dict, int options, void* context, xsltLoadType type)
+{
+    return defaultLoader(uri, dict, options | XML_PARSE_NONET, context, type);
+}
+
+// Reading local files is allowed; writing files, creating folders and the network are not.
+xsltSecurityPrefsPtr SecurityPrefs()
+{
+    static const xsltSecurityPrefsPtr prefs = [] {
+        exsltRegisterAll();
+        defaultLoader = xsltDocDefaultLoader;
+        xsltSetLoaderFunc(LoadWithoutNetwork);
+        xsltSecurityPrefsPtr made = xsltNewSecurityPrefs();
+        xsltSetSecurityPrefs(made, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
+        xsltSetSecurityPrefs(made, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
+        xsltSetSecurityPrefs(made, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
+        xsltSetSecurityPrefs(made, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+        // The default applies while a style sheet is compiled (xsl:import, xsl:include).
+        xsltSetDefaultSecurityPrefs(made);
+        return made;
+    }();
+    return prefs;
+}
+
 xmlDocPtr DocOf(const DomDocument& document)
 {
     DomNode node = document.documentNode();
@@ -86,11 +115,7 @@ xmlDocPtr DocOf(const DomDocument& document)
 
 DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& output) const
 {
-    static const bool registered = [] {
-        exsltRegisterAll();
-        return true;
-    }();
-    (void)registered;
+    xsltSecurityPrefsPtr security = SecurityPrefs();
     output.clear();
     xmlDocPtr source = DocOf(*this);
     xmlDocPtr sheet = DocOf(styleSheet);
@@ -118,12 +143,6 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
         output = errors.isEmpty() ? QStringLiteral("The document is not a style sheet.") : errors;
         return DomFail;
     }
-
-    xsltSecurityPrefsPtr security = xsltNewSecurityPrefs();
-    xsltSetSecurityPrefs(security, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
-    xsltSetSecurityPrefs(security, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
-    xsltSetSecurityPrefs(security, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
-    xsltSetSecurityPrefs(security, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
 
     DomResult result = DomFail;
     {
@@ -160,7 +179,6 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
             xsltFreeTransformContext(context);
         }
     }
-    xsltFreeSecurityPrefs(security);
     xsltFreeStylesheet(style);
     if (result != DomOk)
         output = errors.isEmpty() ? QStringLiteral("The transformation failed.") : errors;

@@ -1,0 +1,1305 @@
+#include "dom/DomDocument.h"
+#include "dom/DomNamedNodeMap.h"
+#include "dom/DomNodeList.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Visible(QString text)
+{
+    return text.replace(u'\n', u"\\n"_s).replace(u'\r', u"\\r"_s).replace(u'\t', u"\\t"_s);
+}
+
+// A compact picture of a subtree, independent of the writer.
+QString Structure(const DomNode& node)
+{
+    QStringList children;
+    for (DomNode child = node.firstChild(); child; child = child.nextSibling())
+        children << Structure(child);
+    const QString inner = children.isEmpty() ? QString() : u'(' + children.join(u',') + u')';
+    switch (node.nodeType()) {
+    case NodeType::Element:
+        return node.nodeName() + inner;
+    case NodeType::Text:
+        return u'\'' + Visible(node.nodeValue().value_or(u"<none>"_s)) + u'\'';
+    case NodeType::CDataSection:
+        return u"[CDATA:"_s + node.nodeValue().value_or(u"<none>"_s) + u']';
+    case NodeType::EntityReference:
+        return u'&' + node.nodeName() + u';' + inner;
+    case NodeType::Comment:
+        return u"<!--"_s + node.nodeValue().value_or(QString()) + u"-->"_s;
+    case NodeType::ProcessingInstruction:
+        return u"<?"_s + node.nodeName() + u"?>"_s;
+    case NodeType::DocumentType:
+        return u"<!DOCTYPE>"_s;
+    case NodeType::Document:
+        return u"#document"_s + inner;
+    default:
+        return u'#' + QString::number(int(node.nodeType()));
+    }
+}
+
+QString AttributeNames(const DomNode& element)
+{
+    const DomNamedNodeMap map = element.attributes();
+    QStringList names;
+    for (int i = 0; i < map.length(); ++i)
+        names << map.item(i).name();
+    return names.join(u',');
+}
+
+// "" is the start node; "2/0" the first child of its third child; "@1" the second attribute.
+DomNode Locate(const DomNode& start, const QString& path)
+{
+    DomNode node = start;
+    if (path.isEmpty())
+        return node;
+    for (const QString& step : path.split(u'/')) {
+        if (step.startsWith(u'@'))
+            node = node.attributes().item(step.mid(1).toInt());
+        else
+            node = node.childNodes().item(step.toInt());
+    }
+    return node;
+}
+
+// The namespace a prefix ("" for the default namespace) resolves to at a node, read from the
+// namespace declarations in the attribute maps of the node and its ancestors.
+std::optional<QString> LookupNamespace(const DomNode& node, const QString& prefix)
+{
+    const QString name = prefix.isEmpty() ? u"xmlns"_s : u"xmlns:"_s + prefix;
+    for (DomNode n = node; n && n.nodeType() == NodeType::Element; n = n.parentNode()) {
+        const DomAttribute declaration = n.toElement().getAttributeNode(name);
+        if (declaration)
+            return declaration.value();
+    }
+    return std::nullopt;
+}
+
+bool Reparses(const QString& markup)
+{
+    DomDocument document = DomDocument::Create();
+    return Succeeded(document.loadXML(markup));
+}
+
+// A richly typed document: declaration, document type, instruction, comment, and an element
+// holding text, CDATA, an entity reference and a prefixed child.
+const QString kAllKinds
+    = u"<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE p:r [<!ENTITY e \"v<i>w</i>\">]>\n"
+      "<?pi   some data ?>\n"
+      "<!--note-->\n"
+      "<p:r xmlns:p=\"urn:p\" p:at=\"1\" plain=\"two\">t<![CDATA[cd]]>&e;<p:x/></p:r>"_s;
+
+// The document the tree-change tables work on.
+const QString kTree = u"<?xml version=\"1.0\"?>\n"
+                      "<!DOCTYPE r [<!ENTITY e \"<i>v</i>\">]>\n"
+                      "<r a=\"1\"><b><c/></b>t<![CDATA[d]]><!--m--><?p q?>&e;</r>"_s;
+
+// "new:KIND" creates a detached node; anything else is a path into the document.
+DomNode MakeOrLocate(const DomDocument& document, const QString& what)
+{
+    if (what == u"new:element"_s)
+        return document.createElement(u"n"_s);
+    if (what == u"new:text"_s)
+        return document.createTextNode(u"n"_s);
+    if (what == u"new:cdata"_s)
+        return document.createCDATASection(u"n"_s);
+    if (what == u"new:comment"_s)
+        return document.createComment(u"n"_s);
+    if (what == u"new:pi"_s)
+        return document.createProcessingInstruction(u"n"_s, u"n"_s);
+    if (what == u"new:attribute"_s)
+        return document.createAttribute(u"n"_s);
+    if (what == u"new:decl"_s)
+        return document.createProcessingInstruction(u"xml"_s, u"version=\"1.0\""_s);
+    if (what == u"null"_s)
+        return DomNode();
+    return Locate(document.documentNode(), what);
+}
+
+DomResult Apply(DomNode parent, const QString& operation, const DomNode& node, const DomNode& ref)
+{
+    if (operation == u"append"_s)
+        return parent.appendChild(node);
+    if (operation == u"insert"_s)
+        return parent.insertBefore(node, ref);
+    return parent.removeChild(node);
+}
+
+} // namespace
+
+class TestDomTree : public QObject {
+    Q_OBJECT
+
+private slots:
+    void removedNodeKeepsItsSubtree();
+    void descendantHandleKeepsDetachedSubtree();
+    void handlesOutliveTheDocument();
+    void oldContentStaysValidAfterLoad();
+    void removedAttributeStaysValid();
+    void detachedSubtreeCanBeReinserted();
+
+    void nodeTypesAndNames_data();
+    void nodeTypesAndNames();
+    void nodeValues_data();
+    void nodeValues();
+    void setNodeValue_data();
+    void setNodeValue();
+
+    void createNodes_data();
+    void createNodes();
+
+    void cloneShallowCopiesAttributesOnly();
+    void cloneDeepCopiesSubtree();
+    void cloneOfOtherKinds_data();
+    void cloneOfOtherKinds();
+    void cloneKeepsNamespacesWhenOriginalIsGone();
+
+    void allowedChanges_data();
+    void allowedChanges();
+    void refusedChangesLeaveTreeUnchanged_data();
+    void refusedChangesLeaveTreeUnchanged();
+    void declarationInsertedFirst();
+
+    void adjacentTextIsNotMerged_data();
+    void adjacentTextIsNotMerged();
+
+    void attributeMapOrder_data();
+    void attributeMapOrder();
+    void attributeNamesAreCaseSensitive();
+    void setAttributeKeepsPlaceOrAppends_data();
+    void setAttributeKeepsPlaceOrAppends();
+    void setAttributeNode_data();
+    void setAttributeNode();
+    void replacedAttributeStaysValid();
+    void removeNamedItem_data();
+    void removeNamedItem();
+    void attributeMapIsLive();
+
+    void insertChecksPrefixesInDestination_data();
+    void insertChecksPrefixesInDestination();
+    void setAttributeChecksPrefix_data();
+    void setAttributeChecksPrefix();
+    void declarationAttributeBindsPrefix();
+    void movedSubtreeKeepsNamespaces_data();
+    void movedSubtreeKeepsNamespaces();
+    void removingUsedDeclarationRedeclaresIt_data();
+    void removingUsedDeclarationRedeclaresIt();
+    void detachedNodeKeepsNamespaceAfterAncestorIsGone();
+
+    void indexedWalkVisitsEveryChildInOrder();
+    void childListIsLive();
+};
+
+void TestDomTree::removedNodeKeepsItsSubtree()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a><b x=\"1\"><c>t</c></b><d/></a>"_s), DomOk);
+    DomNode b = document.documentElement().firstChild();
+    QCOMPARE(document.documentElement().removeChild(b), DomOk);
+
+    QVERIFY(b.parentNode().isNull());
+    QCOMPARE(b.xml(), u"<b x=\"1\"><c>t</c></b>"_s);
+    QCOMPARE(b.firstChild().parentNode(), b);
+    QCOMPARE(document.documentElement().xml(), u"<a><d/></a>"_s);
+}
+
+void TestDomTree::descendantHandleKeepsDetachedSubtree()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a><b x=\"1\"><c>t</c></b></a>"_s), DomOk);
+    DomNode text;
+    {
+        DomNode b = document.documentElement().firstChild();
+        text = b.firstChild().firstChild();
+        QCOMPARE(document.documentElement().removeChild(b), DomOk);
+    }
+    QCOMPARE(text.nodeValue().value_or(QString()), u"t"_s);
+    const DomNode b = text.parentNode().parentNode();
+    QCOMPARE(b.nodeName(), u"b"_s);
+    QVERIFY(b.parentNode().isNull());
+    QCOMPARE(b.xml(), u"<b x=\"1\"><c>t</c></b>"_s);
+}
+
+void TestDomTree::handlesOutliveTheDocument()
+{
+    DomElement element;
+    DomNode comment;
+    {
+        DomDocument document = DomDocument::Create();
+        QCOMPARE(document.loadXML(u"<a><b>t</b></a>"_s), DomOk);
+        element = document.documentElement();
+        comment = document.createComment(u"c"_s);
+    }
+    QCOMPARE(element.xml(), u"<a><b>t</b></a>"_s);
+    QCOMPARE(element.parentNode().nodeType(), NodeType::Document);
+    QCOMPARE(element.appendChild(comment), DomOk);
+    QCOMPARE(element.setAttribute(u"x"_s, u"1"_s), DomOk);
+    QCOMPARE(element.xml(), u"<a x=\"1\"><b>t</b><!--c--></a>"_s);
+}
+
+void TestDomTree::oldContentStaysValidAfterLoad()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<old><b>t</b></old>"_s), DomOk);
+    const DomNode oldRoot = document.documentElement();
+    const DomNode oldText = oldRoot.firstChild().firstChild();
+
+    QCOMPARE(document.loadXML(u"<new/>"_s), DomOk);
+    QCOMPARE(document.documentElement().nodeName(), u"new"_s);
+    QCOMPARE(oldRoot.xml(), u"<old><b>t</b></old>"_s);
+    QCOMPARE(oldText.nodeValue().value_or(QString()), u"t"_s);
+    QCOMPARE(oldRoot.parentNode().nodeType(), NodeType::Document);
+    QVERIFY(oldRoot.parentNode() != document.documentNode());
+}
+
+void TestDomTree::removedAttributeStaysValid()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" y=\"2\"/>"_s), DomOk);
+    DomElement a = document.documentElement();
+    const DomAttribute x = a.getAttributeNode(u"x"_s);
+    QCOMPARE(x.ownerElement(), a);
+    QCOMPARE(a.removeAttribute(u"x"_s), DomOk);
+
+    QCOMPARE(x.name(), u"x"_s);
+    QCOMPARE(x.value(), u"1"_s);
+    QVERIFY(x.ownerElement().isNull());
+    QCOMPARE(a.xml(), u"<a y=\"2\"/>"_s);
+}
+
+void TestDomTree::detachedSubtreeCanBeReinserted()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a><b><c>t</c><!--m--></b><d/></a>"_s), DomOk);
+    DomNode a = document.documentElement();
+    DomNode b = a.firstChild();
+    QCOMPARE(a.removeChild(b), DomOk);
+    QCOMPARE(a.firstChild().appendChild(b), DomOk);
+    QCOMPARE(a.xml(), u"<a><d><b><c>t</c><!--m--></b></d></a>"_s);
+    QCOMPARE(b.parentNode().nodeName(), u"d"_s);
+    QVERIFY(Reparses(document.xml()));
+}
+
+void TestDomTree::nodeTypesAndNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("document") << u""_s << 9 << u"#document"_s;
+    QTest::newRow("declaration") << u"0"_s << 7 << u"xml"_s;
+    QTest::newRow("document type") << u"1"_s << 10 << u"p:r"_s;
+    QTest::newRow("processing instruction") << u"2"_s << 7 << u"pi"_s;
+    QTest::newRow("comment") << u"3"_s << 8 << u"#comment"_s;
+    QTest::newRow("prefixed element") << u"4"_s << 1 << u"p:r"_s;
+    QTest::newRow("namespace declaration") << u"4/@0"_s << 2 << u"xmlns:p"_s;
+    QTest::newRow("prefixed attribute") << u"4/@1"_s << 2 << u"p:at"_s;
+    QTest::newRow("attribute") << u"4/@2"_s << 2 << u"plain"_s;
+    QTest::newRow("text") << u"4/0"_s << 3 << u"#text"_s;
+    QTest::newRow("CDATA section") << u"4/1"_s << 4 << u"#cdata-section"_s;
+    QTest::newRow("entity reference") << u"4/2"_s << 5 << u"e"_s;
+    QTest::newRow("element inside entity reference") << u"4/2/1"_s << 1 << u"i"_s;
+    QTest::newRow("prefixed child") << u"4/3"_s << 1 << u"p:x"_s;
+}
+
+void TestDomTree::nodeTypesAndNames()
+{
+    QFETCH(QString, path);
+    QFETCH(int, type);
+    QFETCH(QString, name);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kAllKinds), DomOk);
+    const DomNode node = Locate(document.documentNode(), path);
+    QVERIFY(!node.isNull());
+    QCOMPARE(int(node.nodeType()), type);
+    QCOMPARE(node.nodeName(), name);
+}
+
+void TestDomTree::nodeValues_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("hasValue");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("document") << u""_s << false << QString();
+    QTest::newRow("declaration") << u"0"_s << true << u"version=\"1.0\""_s;
+    QTest::newRow("document type") << u"1"_s << false << QString();
+    QTest::newRow("instruction data after target and blanks") << u"2"_s << true << u"some data "_s;
+    QTest::newRow("comment") << u"3"_s << true << u"note"_s;
+    QTest::newRow("element") << u"4"_s << false << QString();
+    QTest::newRow("namespace declaration") << u"4/@0"_s << true << u"urn:p"_s;
+    QTest::newRow("attribute") << u"4/@2"_s << true << u"two"_s;
+    QTest::newRow("text") << u"4/0"_s << true << u"t"_s;
+    QTest::newRow("CDATA section") << u"4/1"_s << true << u"cd"_s;
+    QTest::newRow("entity reference") << u"4/2"_s << false << QString();
+    QTest::newRow("text inside entity reference") << u"4/2/0"_s << true << u"v"_s;
+}
+
+void TestDomTree::nodeValues()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, hasValue);
+    QFETCH(QString, value);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kAllKinds), DomOk);
+    const std::optional<QString> actual = Locate(document.documentNode(), path).nodeValue();
+    QCOMPARE(actual.has_value(), hasValue);
+    if (hasValue)
+        QCOMPARE(*actual, value);
+}
+
+void TestDomTree::setNodeValue_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("document") << u""_s << u"x"_s << false;
+    QTest::newRow("declaration") << u"0"_s << u"version=\"1.0\" encoding=\"UTF-8\""_s << false;
+    QTest::newRow("document type") << u"1"_s << u"x"_s << false;
+    QTest::newRow("element") << u"4"_s << u"x"_s << false;
+    QTest::newRow("entity reference") << u"4/2"_s << u"x"_s << false;
+    QTest::newRow("text inside entity reference") << u"4/2/0"_s << u"x"_s << false;
+
+    QTest::newRow("instruction") << u"2"_s << u"other data"_s << true;
+    QTest::newRow("comment") << u"3"_s << u" - a - "_s << true;
+    QTest::newRow("attribute with markup") << u"4/@2"_s << u"q\"<&>'\t"_s << true;
+    QTest::newRow("text with markup") << u"4/0"_s << u"a<&>]]>b"_s << true;
+    QTest::newRow("CDATA with markup") << u"4/1"_s << u"x<y&z]]"_s << true;
+    QTest::newRow("text with surrogate pair") << u"4/0"_s << u"\U0001D11E"_s << true;
+
+    QTest::newRow("comment with double hyphen") << u"3"_s << u"a--b"_s << false;
+    QTest::newRow("comment ending in hyphen") << u"3"_s << u"a-"_s << false;
+    QTest::newRow("instruction with terminator") << u"2"_s << u"a?>b"_s << false;
+    QTest::newRow("CDATA with terminator") << u"4/1"_s << u"a]]>b"_s << false;
+    QTest::newRow("text with control character") << u"4/0"_s << u"a\u0001b"_s << false;
+    QTest::newRow("attribute with U+FFFE") << u"4/@2"_s << u"a\uFFFEb"_s << false;
+    QTest::newRow("comment with U+FFFF") << u"3"_s << u"a\uFFFFb"_s << false;
+    QTest::newRow("text with unpaired surrogate") << u"4/0"_s << QString(QChar(0xD800)) << false;
+}
+
+void TestDomTree::setNodeValue()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, value);
+    QFETCH(bool, accepted);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kAllKinds), DomOk);
+    DomNode node = Locate(document.documentNode(), path);
+    const std::optional<QString> before = node.nodeValue();
+    const QString xmlBefore = document.xml();
+
+    const DomResult result = node.setNodeValue(value);
+    if (accepted) {
+        QCOMPARE(result, DomOk);
+        QCOMPARE(node.nodeValue().value_or(QString()), value);
+        QVERIFY(Reparses(document.xml()));
+    } else {
+        QVERIFY2(Failed(result), "the value was accepted");
+        QVERIFY(node.nodeValue() == before);
+        QCOMPARE(document.xml(), xmlBefore);
+    }
+}
+
+void TestDomTree::createNodes_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<bool>("valid");
+
+    const QString none;
+    QTest::newRow("element") << u"element"_s << u"a"_s << none << true;
+    QTest::newRow("element underscore, hyphen, dot") << u"element"_s << u"_a-b.c"_s << none << true;
+    QTest::newRow("element non-ASCII") << u"element"_s << u"\u00E9t\u00E9"_s << none << true;
+    QTest::newRow("element ideographs") << u"element"_s << u"\u65E5\u672C"_s << none << true;
+    QTest::newRow("element qualified") << u"element"_s << u"p:a"_s << none << true;
+    QTest::newRow("element empty") << u"element"_s << u""_s << none << false;
+    QTest::newRow("element leading digit") << u"element"_s << u"1a"_s << none << false;
+    QTest::newRow("element leading hyphen") << u"element"_s << u"-a"_s << none << false;
+    QTest::newRow("element leading dot") << u"element"_s << u".a"_s << none << false;
+    QTest::newRow("element blank") << u"element"_s << u"a b"_s << none << false;
+    QTest::newRow("element trailing tab") << u"element"_s << u"a\t"_s << none << false;
+    QTest::newRow("element less-than") << u"element"_s << u"a<b"_s << none << false;
+    QTest::newRow("element ampersand") << u"element"_s << u"a&b"_s << none << false;
+    QTest::newRow("element quote") << u"element"_s << u"a\"b"_s << none << false;
+    QTest::newRow("element slash") << u"element"_s << u"a/b"_s << none << false;
+    QTest::newRow("element leading colon") << u"element"_s << u":a"_s << none << false;
+    QTest::newRow("element trailing colon") << u"element"_s << u"a:"_s << none << false;
+    QTest::newRow("element two colons") << u"element"_s << u"a:b:c"_s << none << false;
+    QTest::newRow("element local part digit") << u"element"_s << u"p:1"_s << none << false;
+
+    QTest::newRow("attribute") << u"attribute"_s << u"x"_s << none << true;
+    QTest::newRow("attribute qualified") << u"attribute"_s << u"p:x"_s << none << true;
+    QTest::newRow("attribute empty") << u"attribute"_s << u""_s << none << false;
+    QTest::newRow("attribute leading digit") << u"attribute"_s << u"9x"_s << none << false;
+    QTest::newRow("attribute blank") << u"attribute"_s << u"x y"_s << none << false;
+    QTest::newRow("attribute equals") << u"attribute"_s << u"x=y"_s << none << false;
+    QTest::newRow("attribute two colons") << u"attribute"_s << u"p:x:y"_s << none << false;
+
+    QTest::newRow("instruction") << u"pi"_s << u"target"_s << u"some data"_s << true;
+    QTest::newRow("instruction starting with xml")
+        << u"pi"_s << u"xml-stylesheet"_s << u"href=\"a.xsl\""_s << true;
+    QTest::newRow("instruction question mark") << u"pi"_s << u"t"_s << u"a?b>c"_s << true;
+    QTest::newRow("instruction empty target") << u"pi"_s << u""_s << u"d"_s << false;
+    QTest::newRow("instruction leading digit") << u"pi"_s << u"1t"_s << u"d"_s << false;
+    QTest::newRow("instruction target XML") << u"pi"_s << u"XML"_s << u"d"_s << false;
+    QTest::newRow("instruction target Xml") << u"pi"_s << u"Xml"_s << u"d"_s << false;
+    QTest::newRow("instruction target xmL") << u"pi"_s << u"xmL"_s << u"d"_s << false;
+    QTest::newRow("instruction terminator in data") << u"pi"_s << u"t"_s << u"a?>b"_s << false;
+    QTest::newRow("instruction control character") << u"pi"_s << u"t"_s << u"a\u0002"_s << false;
+    QTest::newRow("instruction U+FFFE") << u"pi"_s << u"t"_s << u"\uFFFE"_s << false;
+
+    QTest::newRow("declaration version") << u"pi"_s << u"xml"_s << u"version=\"1.0\""_s << true;
+    QTest::newRow("declaration UTF-8")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" encoding=\"UTF-8\""_s << true;
+    QTest::newRow("declaration Latin-1 standalone")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\""_s
+        << true;
+    QTest::newRow("declaration UTF-16 standalone no")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\""_s
+        << true;
+    QTest::newRow("declaration empty") << u"pi"_s << u"xml"_s << u""_s << false;
+    QTest::newRow("declaration without version")
+        << u"pi"_s << u"xml"_s << u"encoding=\"UTF-8\""_s << false;
+    QTest::newRow("declaration unknown encoding")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" encoding=\"no-such-charset\""_s << false;
+    QTest::newRow("declaration bad standalone")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" standalone=\"maybe\""_s << false;
+    QTest::newRow("declaration wrong order")
+        << u"pi"_s << u"xml"_s << u"encoding=\"UTF-8\" version=\"1.0\""_s << false;
+    QTest::newRow("declaration unknown pseudo-attribute")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" color=\"red\""_s << false;
+    QTest::newRow("declaration garbage") << u"pi"_s << u"xml"_s << u"hello"_s << false;
+
+    QTest::newRow("comment") << u"comment"_s << none << u" a - b "_s << true;
+    QTest::newRow("comment empty") << u"comment"_s << none << u""_s << true;
+    QTest::newRow("comment leading hyphen") << u"comment"_s << none << u"-a"_s << true;
+    QTest::newRow("comment double hyphen") << u"comment"_s << none << u"a--b"_s << false;
+    QTest::newRow("comment trailing hyphen") << u"comment"_s << none << u"a-"_s << false;
+    QTest::newRow("comment control character") << u"comment"_s << none << u"\u001F"_s << false;
+
+    QTest::newRow("CDATA") << u"cdata"_s << none << u"<a>&]]"_s << true;
+    QTest::newRow("CDATA terminator") << u"cdata"_s << none << u"a]]>b"_s << false;
+    QTest::newRow("CDATA vertical tab") << u"cdata"_s << none << u"a\u000Bb"_s << false;
+
+    QTest::newRow("text markup") << u"text"_s << none << u"a<&>\"'b"_s << true;
+    QTest::newRow("text blanks") << u"text"_s << none << u"\t\r\n "_s << true;
+    QTest::newRow("text surrogate pair") << u"text"_s << none << u"\U0001F600"_s << true;
+    QTest::newRow("text NUL") << u"text"_s << none << QString(QChar(0)) << false;
+    QTest::newRow("text escape") << u"text"_s << none << u"\u001B[0m"_s << false;
+    QTest::newRow("text U+FFFF") << u"text"_s << none << u"\uFFFF"_s << false;
+    QTest::newRow("text unpaired high surrogate")
+        << u"text"_s << none << u"a"_s + QChar(0xD800) + u"b"_s << false;
+    QTest::newRow("text unpaired low surrogate")
+        << u"text"_s << none << u"a"_s + QChar(0xDC00) << false;
+    QTest::newRow("text reversed surrogates")
+        << u"text"_s << none << QString(QChar(0xDC00)) + QChar(0xD800) << false;
+}
+
+void TestDomTree::createNodes()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, data);
+    QFETCH(bool, valid);
+
+    const DomDocument document = DomDocument::Create();
+    DomNode node;
+    NodeType type = NodeType::Invalid;
+    QString expectedName = name;
+    if (kind == u"element"_s) {
+        node = document.createElement(name);
+        type = NodeType::Element;
+    } else if (kind == u"attribute"_s) {
+        node = document.createAttribute(name);
+        type = NodeType::Attribute;
+    } else if (kind == u"pi"_s) {
+        node = document.createProcessingInstruction(name, data);
+        type = NodeType::ProcessingInstruction;
+    } else if (kind == u"comment"_s) {
+        node = document.createComment(data);
+        type = NodeType::Comment;
+        expectedName = u"#comment"_s;
+    } else if (kind == u"cdata"_s) {
+        node = document.createCDATASection(data);
+        type = NodeType::CDataSection;
+        expectedName = u"#cdata-section"_s;
+    } else {
+        node = document.createTextNode(data);
+        type = NodeType::Text;
+        expectedName = u"#text"_s;
+    }
+
+    if (!valid) {
+        QVERIFY2(node.isNull(), "an invalid node was created");
+        return;
+    }
+    QVERIFY2(!node.isNull(), "a valid node was refused");
+    QCOMPARE(node.nodeType(), type);
+    QCOMPARE(node.nodeName(), expectedName);
+    QVERIFY(node.parentNode().isNull());
+    if (type != NodeType::Element && type != NodeType::Attribute)
+        QCOMPARE(node.nodeValue().value_or(u"<none>"_s), data);
+}
+
+void TestDomTree::cloneShallowCopiesAttributesOnly()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><a x=\"1\" y=\"2\"><b/>t</a></r>"_s), DomOk);
+    const DomNode a = document.documentElement().firstChild();
+    DomNode copy = a.cloneNode(false);
+    QVERIFY(!copy.isNull());
+    QVERIFY(copy != a);
+    QVERIFY(copy.parentNode().isNull());
+    QVERIFY(!copy.hasChildNodes());
+    QCOMPARE(AttributeNames(copy), u"x,y"_s);
+    QCOMPARE(copy.toElement().getAttribute(u"y"_s).value_or(QString()), u"2"_s);
+    QCOMPARE(document.documentElement().appendChild(copy), DomOk);
+    QCOMPARE(document.documentElement().xml(),
+        u"<r><a x=\"1\" y=\"2\"><b/>t</a><a x=\"1\" y=\"2\"/></r>"_s);
+}
+
+void TestDomTree::cloneDeepCopiesSubtree()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><a x=\"1\"><b>t</b><!--c--></a></r>"_s), DomOk);
+    const DomNode a = document.documentElement().firstChild();
+    DomNode copy = a.cloneNode(true);
+    QVERIFY(copy.parentNode().isNull());
+    QCOMPARE(copy.xml(), a.xml());
+
+    QCOMPARE(copy.toElement().setAttribute(u"x"_s, u"9"_s), DomOk);
+    QCOMPARE(copy.firstChild().firstChild().setNodeValue(u"changed"_s), DomOk);
+    QCOMPARE(a.xml(), u"<a x=\"1\"><b>t</b><!--c--></a>"_s);
+    QCOMPARE(document.documentElement().insertBefore(copy, a), DomOk);
+    QCOMPARE(document.documentElement().xml(),
+        u"<r><a x=\"9\"><b>changed</b><!--c--></a><a x=\"1\"><b>t</b><!--c--></a></r>"_s);
+}
+
+void TestDomTree::cloneOfOtherKinds_data()
+{
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("text") << u"4/0"_s;
+    QTest::newRow("CDATA section") << u"4/1"_s;
+    QTest::newRow("entity reference") << u"4/2"_s;
+    QTest::newRow("comment") << u"3"_s;
+    QTest::newRow("processing instruction") << u"2"_s;
+    QTest::newRow("attribute") << u"4/@2"_s;
+}
+
+void TestDomTree::cloneOfOtherKinds()
+{
+    QFETCH(QString, path);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kAllKinds), DomOk);
+    const DomNode original = Locate(document.documentNode(), path);
+    const DomNode copy = original.cloneNode(true);
+    QVERIFY(!copy.isNull());
+    QVERIFY(copy != original);
+    QCOMPARE(copy.nodeType(), original.nodeType());
+    QCOMPARE(copy.nodeName(), original.nodeName());
+    QVERIFY(copy.nodeValue() == original.nodeValue());
+    QVERIFY(copy.parentNode().isNull());
+    if (copy.nodeType() == NodeType::Attribute)
+        QVERIFY(copy.toAttribute().ownerElement().isNull());
+}
+
+void TestDomTree::cloneKeepsNamespacesWhenOriginalIsGone()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(
+        document.loadXML(u"<p:r xmlns:p=\"urn:p\"><p:a p:x=\"1\"><p:b/></p:a></p:r>"_s), DomOk);
+    DomNode copy;
+    {
+        DomNode root = document.documentElement();
+        copy = root.firstChild().cloneNode(true);
+        QCOMPARE(document.documentNode().removeChild(root), DomOk);
+    }
+    QVERIFY(document.documentElement().isNull());
+    QCOMPARE(Structure(copy), u"p:a(p:b)"_s);
+    QCOMPARE(copy.toElement().getAttribute(u"p:x"_s).value_or(QString()), u"1"_s);
+
+    DomElement root = document.createElement(u"n"_s);
+    QCOMPARE(root.setAttribute(u"xmlns:p"_s, u"urn:p"_s), DomOk);
+    QCOMPARE(document.documentNode().appendChild(root), DomOk);
+    QCOMPARE(root.appendChild(copy), DomOk);
+    QCOMPARE(LookupNamespace(copy.firstChild(), u"p"_s).value_or(QString()), u"urn:p"_s);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::allowedChanges_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<QString>("ref");
+    QTest::addColumn<QString>("expected"); // structure of the parent afterwards
+
+    QTest::newRow("append element")
+        << u"append"_s << u"2/0"_s << u"new:element"_s << u"null"_s << u"b(c,n)"_s;
+    QTest::newRow("append text") << u"append"_s << u"2/0"_s << u"new:text"_s << u"null"_s
+                                 << u"b(c,'n')"_s;
+    QTest::newRow("append CDATA") << u"append"_s << u"2/0"_s << u"new:cdata"_s << u"null"_s
+                                  << u"b(c,[CDATA:n])"_s;
+    QTest::newRow("append comment")
+        << u"append"_s << u"2/0"_s << u"new:comment"_s << u"null"_s << u"b(c,<!--n-->)"_s;
+    QTest::newRow("append instruction")
+        << u"append"_s << u"2/0"_s << u"new:pi"_s << u"null"_s << u"b(c,<?n?>)"_s;
+    QTest::newRow("move entity reference")
+        << u"append"_s << u"2/0"_s << u"2/5"_s << u"null"_s << u"b(c,&e;(i('v')))"_s;
+    QTest::newRow("insert before first")
+        << u"insert"_s << u"2/0"_s << u"new:element"_s << u"2/0/0"_s << u"b(n,c)"_s;
+    QTest::newRow("insert with null reference appends")
+        << u"insert"_s << u"2/0"_s << u"new:text"_s << u"null"_s << u"b(c,'n')"_s;
+    QTest::newRow("move to a later place among siblings")
+        << u"insert"_s << u"2"_s << u"2/0"_s << u"2/2"_s
+        << u"r('t',b(c),[CDATA:d],<!--m-->,<?p?>,&e;(i('v')))"_s;
+    QTest::newRow("move to an earlier place among siblings")
+        << u"insert"_s << u"2"_s << u"2/3"_s << u"2/0"_s
+        << u"r(<!--m-->,b(c),'t',[CDATA:d],<?p?>,&e;(i('v')))"_s;
+    QTest::newRow("move grandchild up") << u"append"_s << u"2"_s << u"2/0/0"_s << u"null"_s
+                                        << u"r(b,'t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v')),c)"_s;
+    QTest::newRow("remove element") << u"remove"_s << u"2"_s << u"2/0"_s << u"null"_s
+                                    << u"r('t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v')))"_s;
+    QTest::newRow("remove entity reference") << u"remove"_s << u"2"_s << u"2/5"_s << u"null"_s
+                                             << u"r(b(c),'t',[CDATA:d],<!--m-->,<?p?>)"_s;
+    QTest::newRow("comment under document")
+        << u"append"_s << u""_s << u"new:comment"_s << u"null"_s
+        << u"#document(<?xml?>,<!DOCTYPE>,r(b(c),'t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v'))),<!--n-->)"_s;
+    QTest::newRow("instruction before root")
+        << u"insert"_s << u""_s << u"new:pi"_s << u"2"_s
+        << u"#document(<?xml?>,<!DOCTYPE>,<?n?>,r(b(c),'t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v'))))"_s;
+    QTest::newRow("remove root element")
+        << u"remove"_s << u""_s << u"2"_s << u"null"_s << u"#document(<?xml?>,<!DOCTYPE>)"_s;
+}
+
+void TestDomTree::allowedChanges()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, parent);
+    QFETCH(QString, child);
+    QFETCH(QString, ref);
+    QFETCH(QString, expected);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kTree), DomOk);
+    DomNode parentNode = Locate(document.documentNode(), parent);
+    const DomNode node = MakeOrLocate(document, child);
+    const DomNode refNode = MakeOrLocate(document, ref);
+    QVERIFY(!node.isNull());
+
+    QCOMPARE(Apply(parentNode, operation, node, refNode), DomOk);
+    QCOMPARE(Structure(parentNode), expected);
+    if (operation == u"remove"_s)
+        QVERIFY(node.parentNode().isNull());
+    else
+        QCOMPARE(node.parentNode(), parentNode);
+    if (document.documentElement())
+        QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::refusedChangesLeaveTreeUnchanged_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<QString>("ref");
+
+    QTest::newRow("new attribute") << u"append"_s << u"2/0"_s << u"new:attribute"_s << u"null"_s;
+    QTest::newRow("existing attribute") << u"append"_s << u"2/0"_s << u"2/@0"_s << u"null"_s;
+    QTest::newRow("document node") << u"append"_s << u"2/0"_s << u""_s << u"null"_s;
+    QTest::newRow("document type into element") << u"append"_s << u"2/0"_s << u"1"_s << u"null"_s;
+    QTest::newRow("document type moved in document") << u"insert"_s << u""_s << u"1"_s << u"0"_s;
+    QTest::newRow("document type to end") << u"append"_s << u""_s << u"1"_s << u"null"_s;
+
+    QTest::newRow("parent is text") << u"append"_s << u"2/1"_s << u"new:element"_s << u"null"_s;
+    QTest::newRow("parent is CDATA") << u"append"_s << u"2/2"_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("parent is comment") << u"append"_s << u"2/3"_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("parent is instruction") << u"append"_s << u"2/4"_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("parent is attribute") << u"append"_s << u"2/@0"_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("parent is declaration") << u"append"_s << u"0"_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("parent is entity reference")
+        << u"append"_s << u"2/5"_s << u"new:element"_s << u"null"_s;
+    QTest::newRow("parent inside entity reference")
+        << u"append"_s << u"2/5/0"_s << u"new:comment"_s << u"null"_s;
+    QTest::newRow("remove from inside entity reference")
+        << u"remove"_s << u"2/5/0"_s << u"2/5/0/0"_s << u"null"_s;
+
+    QTest::newRow("node into itself") << u"append"_s << u"2/0"_s << u"2/0"_s << u"null"_s;
+    QTest::newRow("parent into child") << u"append"_s << u"2/0"_s << u"2"_s << u"null"_s;
+    QTest::newRow("ancestor into grandchild") << u"append"_s << u"2/0/0"_s << u"2"_s << u"null"_s;
+    QTest::newRow("ancestor before own child") << u"insert"_s << u"2/0"_s << u"2"_s << u"2/0/0"_s;
+
+    QTest::newRow("reference is grandchild")
+        << u"insert"_s << u"2"_s << u"new:element"_s << u"2/0/0"_s;
+    QTest::newRow("reference is detached")
+        << u"insert"_s << u"2"_s << u"new:element"_s << u"new:comment"_s;
+    QTest::newRow("reference is parent") << u"insert"_s << u"2/0"_s << u"2/1"_s << u"2/0"_s;
+    QTest::newRow("remove grandchild") << u"remove"_s << u"2"_s << u"2/0/0"_s << u"null"_s;
+    QTest::newRow("remove detached node") << u"remove"_s << u"2"_s << u"new:element"_s << u"null"_s;
+    QTest::newRow("remove attribute as child") << u"remove"_s << u"2"_s << u"2/@0"_s << u"null"_s;
+    QTest::newRow("remove null") << u"remove"_s << u"2"_s << u"null"_s << u"null"_s;
+
+    QTest::newRow("second root element") << u"append"_s << u""_s << u"new:element"_s << u"null"_s;
+    QTest::newRow("move element under document") << u"append"_s << u""_s << u"2/0"_s << u"null"_s;
+    QTest::newRow("text under document") << u"append"_s << u""_s << u"new:text"_s << u"null"_s;
+    QTest::newRow("CDATA under document") << u"insert"_s << u""_s << u"new:cdata"_s << u"2"_s;
+    QTest::newRow("move text under document") << u"append"_s << u""_s << u"2/1"_s << u"null"_s;
+    QTest::newRow("entity reference under document")
+        << u"append"_s << u""_s << u"2/5"_s << u"null"_s;
+    QTest::newRow("declaration not first") << u"append"_s << u""_s << u"new:decl"_s << u"null"_s;
+    QTest::newRow("second declaration") << u"insert"_s << u""_s << u"new:decl"_s << u"0"_s;
+    QTest::newRow("declaration moved to end") << u"append"_s << u""_s << u"0"_s << u"null"_s;
+    QTest::newRow("declaration under element")
+        << u"append"_s << u"2"_s << u"new:decl"_s << u"null"_s;
+    QTest::newRow("existing declaration under element")
+        << u"append"_s << u"2"_s << u"0"_s << u"null"_s;
+    QTest::newRow("null child") << u"append"_s << u"2"_s << u"null"_s << u"null"_s;
+}
+
+void TestDomTree::refusedChangesLeaveTreeUnchanged()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, parent);
+    QFETCH(QString, child);
+    QFETCH(QString, ref);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(kTree), DomOk);
+    DomNode parentNode = Locate(document.documentNode(), parent);
+    const DomNode node = MakeOrLocate(document, child);
+    const DomNode refNode = MakeOrLocate(document, ref);
+    QVERIFY(!parentNode.isNull());
+    QVERIFY(child == u"null"_s || !node.isNull());
+    const QString before = document.xml();
+    const DomNode oldParent = node ? node.parentNode() : DomNode();
+    const DomNode oldNext = node ? node.nextSibling() : DomNode();
+
+    QVERIFY2(Failed(Apply(parentNode, operation, node, refNode)), "the change was made");
+    QCOMPARE(document.xml(), before);
+    if (node) {
+        QCOMPARE(node.parentNode(), oldParent);
+        QCOMPARE(node.nextSibling(), oldNext);
+    }
+}
+
+void TestDomTree::declarationInsertedFirst()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<!--c--><r/>"_s), DomOk);
+    const DomNode declaration
+        = document.createProcessingInstruction(u"xml"_s, u"version=\"1.0\" encoding=\"UTF-8\""_s);
+    QVERIFY(!declaration.isNull());
+    DomNode documentNode = document.documentNode();
+    QCOMPARE(documentNode.insertBefore(declaration, documentNode.firstChild()), DomOk);
+    QCOMPARE(Structure(documentNode), u"#document(<?xml?>,<!--c-->,r)"_s);
+    QVERIFY(document.xml().startsWith(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"_s));
+    QVERIFY(Reparses(document.xml()));
+}
+
+void TestDomTree::adjacentTextIsNotMerged_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("append after text") << u"append"_s << u"a('x',b,'y','n')"_s;
+    QTest::newRow("insert before text") << u"insertBefore"_s << u"a('n','x',b,'y')"_s;
+    QTest::newRow("insert between texts") << u"insertBetween"_s << u"a('x','n',b,'y')"_s;
+    QTest::newRow("move text next to text") << u"moveText"_s << u"a(b,'y','x')"_s;
+    QTest::newRow("remove element between texts") << u"removeBetween"_s << u"a('x','y')"_s;
+}
+
+void TestDomTree::adjacentTextIsNotMerged()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, expected);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a>x<b/>y</a>"_s), DomOk);
+    DomElement a = document.documentElement();
+    const DomNode x = a.firstChild();
+    const DomNode y = a.lastChild();
+    DomNode text = document.createTextNode(u"n"_s);
+
+    DomResult result = DomFail;
+    if (operation == u"append"_s)
+        result = a.appendChild(text);
+    else if (operation == u"insertBefore"_s)
+        result = a.insertBefore(text, x);
+    else if (operation == u"insertBetween"_s)
+        result = a.insertBefore(text, x.nextSibling());
+    else if (operation == u"moveText"_s)
+        result = a.appendChild(text = x);
+    else if (operation == u"removeBetween"_s)
+        result = a.removeChild(x.nextSibling());
+    QCOMPARE(result, DomOk);
+    QCOMPARE(Structure(a), expected);
+
+    // The handles given and held stay the nodes in the tree.
+    QCOMPARE(x.nodeValue().value_or(QString()), u"x"_s);
+    QCOMPARE(y.nodeValue().value_or(QString()), u"y"_s);
+    QCOMPARE(y.parentNode(), a);
+    if (operation != u"removeBetween"_s) {
+        QCOMPARE(text.parentNode(), a);
+        QCOMPARE(text.setNodeValue(u"Z"_s), DomOk);
+        QVERIFY2(a.xml().contains(u'Z'), qPrintable(a.xml()));
+    }
+}
+
+void TestDomTree::attributeMapOrder_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("names");
+
+    QTest::newRow("document order, not sorted") << u"<a z=\"1\" y=\"2\" x=\"3\"/>"_s << u"z,y,x"_s;
+    QTest::newRow("declarations between attributes")
+        << u"<a z=\"1\" xmlns:p=\"urn:p\" b=\"2\" xmlns=\"urn:d\" p:c=\"3\"/>"_s
+        << u"z,xmlns:p,b,xmlns,p:c"_s;
+    QTest::newRow("declarations first")
+        << u"<a xmlns=\"urn:d\" xmlns:p=\"urn:p\" x=\"1\"/>"_s << u"xmlns,xmlns:p,x"_s;
+    QTest::newRow("declaration last") << u"<a x=\"1\" xmlns:p=\"urn:p\"/>"_s << u"x,xmlns:p"_s;
+    QTest::newRow("alternating") << u"<a xmlns:q=\"urn:q\" x=\"1\" xmlns:p=\"urn:p\" q:y=\"2\"/>"_s
+                                 << u"xmlns:q,x,xmlns:p,q:y"_s;
+    QTest::newRow("declarations only")
+        << u"<a xmlns:b=\"urn:b\" xmlns:a=\"urn:a\"/>"_s << u"xmlns:b,xmlns:a"_s;
+}
+
+void TestDomTree::attributeMapOrder()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, names);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(source), DomOk);
+    const DomElement a = document.documentElement();
+    QCOMPARE(AttributeNames(a), names);
+    const DomNamedNodeMap map = a.attributes();
+    for (int i = 0; i < map.length(); ++i) {
+        QCOMPARE(map.item(i).nodeType(), NodeType::Attribute);
+        QCOMPARE(map.item(i).ownerElement(), a);
+        QCOMPARE(map.getNamedItem(map.item(i).name()), map.item(i));
+    }
+    QVERIFY(map.item(map.length()).isNull());
+}
+
+void TestDomTree::attributeNamesAreCaseSensitive()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" X=\"2\"/>"_s), DomOk);
+    DomElement a = document.documentElement();
+    QCOMPARE(a.getAttribute(u"x"_s).value_or(QString()), u"1"_s);
+    QCOMPARE(a.getAttribute(u"X"_s).value_or(QString()), u"2"_s);
+    QVERIFY(!a.getAttribute(u"Y"_s).has_value());
+    DomNamedNodeMap map = a.attributes();
+    QCOMPARE(map.getNamedItem(u"X"_s).value(), u"2"_s);
+    QCOMPARE(map.removeNamedItem(u"X"_s), DomOk);
+    QCOMPARE(AttributeNames(a), u"x"_s);
+}
+
+void TestDomTree::setAttributeKeepsPlaceOrAppends_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("names");
+
+    QTest::newRow("existing first") << u"x"_s << u"x,y,z"_s;
+    QTest::newRow("existing middle") << u"y"_s << u"x,y,z"_s;
+    QTest::newRow("new") << u"w"_s << u"x,y,z,w"_s;
+    QTest::newRow("differs in case") << u"Y"_s << u"x,y,z,Y"_s;
+}
+
+void TestDomTree::setAttributeKeepsPlaceOrAppends()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, names);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" y=\"2\" z=\"3\"/>"_s), DomOk);
+    DomElement a = document.documentElement();
+    QCOMPARE(a.setAttribute(name, u"new \"value\""_s), DomOk);
+    QCOMPARE(AttributeNames(a), names);
+    QCOMPARE(a.getAttribute(name).value_or(QString()), u"new \"value\""_s);
+}
+
+void TestDomTree::setAttributeNode_data()
+{
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("names");
+
+    QTest::newRow("new attribute replaces in place") << u"new:y"_s << true << u"x,y,z"_s;
+    QTest::newRow("new attribute appends") << u"new:w"_s << true << u"x,y,z,w"_s;
+    QTest::newRow("removed attribute appends") << u"removed:w"_s << true << u"x,y,z,w"_s;
+    QTest::newRow("own attribute stays") << u"own:y"_s << true << u"x,y,z"_s;
+    QTest::newRow("attribute of another element, same name") << u"other:y"_s << false << u"x,y,z"_s;
+    QTest::newRow("attribute of another element, new name") << u"other:w"_s << false << u"x,y,z"_s;
+}
+
+void TestDomTree::setAttributeNode()
+{
+    QFETCH(QString, attribute);
+    QFETCH(bool, accepted);
+    QFETCH(QString, names);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><a x=\"1\" y=\"2\" z=\"3\"/><o y=\"5\" w=\"6\"/></r>"_s), DomOk);
+    DomElement a = document.documentElement().firstChild().toElement();
+    DomElement o = document.documentElement().lastChild().toElement();
+    const QString source = attribute.section(u':', 0, 0);
+    const QString name = attribute.section(u':', 1);
+    DomAttribute node;
+    if (source == u"new"_s) {
+        node = document.createAttribute(name);
+        QCOMPARE(node.setValue(u"9"_s), DomOk);
+    } else if (source == u"own"_s) {
+        node = a.getAttributeNode(name);
+    } else {
+        node = o.getAttributeNode(name);
+        if (source == u"removed"_s)
+            QCOMPARE(o.attributes().removeNamedItem(name), DomOk);
+    }
+    QVERIFY(!node.isNull());
+    const QString value = node.value();
+    const QString otherBefore = o.xml();
+
+    const DomResult result = a.setAttributeNode(node);
+    QCOMPARE(AttributeNames(a), names);
+    QCOMPARE(o.xml(), otherBefore);
+    if (!accepted) {
+        QVERIFY2(Failed(result), "an attribute of another element was taken");
+        QCOMPARE(node.ownerElement(), o);
+        return;
+    }
+    QVERIFY(Succeeded(result));
+    QCOMPARE(node.ownerElement(), a);
+    QCOMPARE(a.getAttributeNode(name), node);
+    QCOMPARE(a.getAttribute(name).value_or(QString()), value);
+}
+
+void TestDomTree::replacedAttributeStaysValid()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" y=\"2\"/>"_s), DomOk);
+    DomElement a = document.documentElement();
+    const DomAttribute old = a.getAttributeNode(u"x"_s);
+    DomAttribute replacement = document.createAttribute(u"x"_s);
+    QCOMPARE(replacement.setValue(u"new"_s), DomOk);
+    QVERIFY(Succeeded(a.setAttributeNode(replacement)));
+
+    QCOMPARE(old.value(), u"1"_s);
+    QVERIFY(old.ownerElement().isNull());
+    QCOMPARE(a.xml(), u"<a x=\"new\" y=\"2\"/>"_s);
+}
+
+void TestDomTree::removeNamedItem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("names");
+
+    QTest::newRow("existing") << u"y"_s << int(DomOk) << u"x,z"_s;
+    QTest::newRow("last") << u"z"_s << int(DomOk) << u"x,y"_s;
+    QTest::newRow("missing") << u"w"_s << int(DomNoValue) << u"x,y,z"_s;
+    QTest::newRow("differs in case") << u"Y"_s << int(DomNoValue) << u"x,y,z"_s;
+    QTest::newRow("empty name") << u""_s << int(DomNoValue) << u"x,y,z"_s;
+}
+
+void TestDomTree::removeNamedItem()
+{
+    QFETCH(QString, name);
+    QFETCH(int, result);
+    QFETCH(QString, names);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" y=\"2\" z=\"3\"/>"_s), DomOk);
+    DomNamedNodeMap map = document.documentElement().attributes();
+    QCOMPARE(int(map.removeNamedItem(name)), result);
+    QCOMPARE(AttributeNames(document.documentElement()), names);
+}
+
+void TestDomTree::attributeMapIsLive()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<a x=\"1\" y=\"2\"/>"_s), DomOk);
+    DomElement a = document.documentElement();
+    const DomNamedNodeMap map = a.attributes();
+    QCOMPARE(map.length(), 2);
+    QCOMPARE(a.setAttribute(u"z"_s, u"3"_s), DomOk);
+    QCOMPARE(map.length(), 3);
+    QCOMPARE(map.item(2).name(), u"z"_s);
+    QCOMPARE(a.removeAttribute(u"x"_s), DomOk);
+    QCOMPARE(map.length(), 2);
+    QCOMPARE(map.item(0).name(), u"y"_s);
+    QVERIFY(map.getNamedItem(u"x"_s).isNull());
+}
+
+void TestDomTree::insertChecksPrefixesInDestination_data()
+{
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("accepted");
+
+    // 0/0 declares p; 0/1 is outside its scope; 0/2 binds p to another namespace.
+    QTest::newRow("new prefixed element in scope") << u"new:p:x"_s << u"0/0"_s << true;
+    QTest::newRow("new prefixed element out of scope") << u"new:p:x"_s << u"0/1"_s << false;
+    QTest::newRow("new prefixed element under root") << u"new:p:x"_s << u"0"_s << false;
+    QTest::newRow("new element with unknown prefix") << u"new:q:x"_s << u"0/0"_s << false;
+    QTest::newRow("prefixed element moved out of scope") << u"0/0/0"_s << u"0/1"_s << false;
+    QTest::newRow("element with prefixed attribute moved out of scope")
+        << u"0/0/1"_s << u"0/1"_s << false;
+    QTest::newRow("element declaring its own prefix") << u"0/0/2"_s << u"0/1"_s << true;
+    QTest::newRow("xml prefix needs no declaration") << u"0/0/3"_s << u"0/1"_s << true;
+    QTest::newRow("prefixed element moved within scope") << u"0/0/0"_s << u"0/0/1"_s << true;
+}
+
+void TestDomTree::insertChecksPrefixesInDestination()
+{
+    QFETCH(QString, child);
+    QFETCH(QString, destination);
+    QFETCH(bool, accepted);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><a xmlns:p=\"urn:p\"><p:x/><y p:z=\"1\"/>"
+                              "<p:w xmlns:p=\"urn:p\"/><s xml:lang=\"en\"/></a><b/>"
+                              "<c xmlns:p=\"urn:other\"/></r>"_s),
+        DomOk);
+    const DomNode node = child.startsWith(u"new:"_s) ? DomNode(document.createElement(child.mid(4)))
+                                                     : Locate(document.documentNode(), child);
+    QVERIFY(!node.isNull());
+    DomNode target = Locate(document.documentNode(), destination);
+    const QString before = document.xml();
+    const DomNode oldParent = node.parentNode();
+
+    const DomResult result = target.appendChild(node);
+    if (!accepted) {
+        QVERIFY2(Failed(result), "a node with an undeclared prefix was inserted");
+        QCOMPARE(document.xml(), before);
+        QCOMPARE(node.parentNode(), oldParent);
+        return;
+    }
+    QCOMPARE(result, DomOk);
+    QCOMPARE(node.parentNode(), target);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::setAttributeChecksPrefix_data()
+{
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("prefix in scope") << u"0/0"_s << u"p:n"_s << true;
+    QTest::newRow("prefix out of scope") << u"0/1"_s << u"p:n"_s << false;
+    QTest::newRow("prefix on detached element") << u"new"_s << u"p:n"_s << false;
+    QTest::newRow("xml prefix out of scope") << u"0/1"_s << u"xml:lang"_s << true;
+    QTest::newRow("xml prefix on detached element") << u"new"_s << u"xml:space"_s << true;
+    QTest::newRow("declaration") << u"0/1"_s << u"xmlns:q"_s << true;
+}
+
+void TestDomTree::setAttributeChecksPrefix()
+{
+    QFETCH(QString, element);
+    QFETCH(QString, name);
+    QFETCH(bool, accepted);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><a xmlns:p=\"urn:p\"/><b/></r>"_s), DomOk);
+    DomElement target = element == u"new"_s ? document.createElement(u"n"_s)
+                                            : Locate(document.documentNode(), element).toElement();
+    const QString before = target.xml();
+
+    const DomResult result = target.setAttribute(name, u"urn:v"_s);
+    if (!accepted) {
+        QVERIFY2(Failed(result), "an attribute with an undeclared prefix was set");
+        QCOMPARE(target.xml(), before);
+        return;
+    }
+    QCOMPARE(result, DomOk);
+    QCOMPARE(target.getAttribute(name).value_or(QString()), u"urn:v"_s);
+    QVERIFY2(Reparses(target.xml()), qPrintable(target.xml()));
+}
+
+void TestDomTree::declarationAttributeBindsPrefix()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><b/></r>"_s), DomOk);
+    DomElement b = document.documentElement().firstChild().toElement();
+    QVERIFY(Failed(b.appendChild(document.createElement(u"q:k"_s))));
+
+    QCOMPARE(b.setAttribute(u"xmlns:q"_s, u"urn:q"_s), DomOk);
+    QCOMPARE(b.appendChild(document.createElement(u"q:k"_s)), DomOk);
+    QCOMPARE(b.setAttribute(u"q:m"_s, u"1"_s), DomOk);
+    QCOMPARE(b.xml(), u"<b xmlns:q=\"urn:q\" q:m=\"1\"><q:k/></b>"_s);
+    QVERIFY(Reparses(document.xml()));
+}
+
+void TestDomTree::movedSubtreeKeepsNamespaces_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("uri");
+
+    // In each source, 0/0/0 moves into 0/1 and then 0/0 is removed and released; the moved
+    // subtree holds prefixed names that must keep their prefix and namespace.
+    QTest::newRow("prefix declared on former ancestor")
+        << u"<r><a xmlns:p=\"urn:p\"><c><p:x p:y=\"1\"><p:z/></p:x></c></a><b/></r>"_s << u"p"_s
+        << u"urn:p"_s;
+    QTest::newRow("prefix bound elsewhere at destination")
+        << u"<r xmlns:p=\"urn:one\"><a xmlns:p=\"urn:two\"><c><p:x p:y=\"1\"><p:z/></p:x></c></a>"
+           "<b/></r>"_s
+        << u"p"_s << u"urn:two"_s;
+    QTest::newRow("default namespace of former ancestor")
+        << u"<r><a xmlns=\"urn:d\"><c><x><z/></x></c></a><b/></r>"_s << u""_s << u"urn:d"_s;
+}
+
+void TestDomTree::movedSubtreeKeepsNamespaces()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, prefix);
+    QFETCH(QString, uri);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(source), DomOk);
+    const DomNode c = Locate(document.documentNode(), u"0/0/0"_s);
+    const QString namesBefore = Structure(c);
+    {
+        DomNode b = Locate(document.documentNode(), u"0/1"_s);
+        QCOMPARE(b.appendChild(c), DomOk);
+        DomNode a = Locate(document.documentNode(), u"0/0"_s);
+        QCOMPARE(document.documentElement().removeChild(a), DomOk);
+    }
+    QCOMPARE(Structure(c), namesBefore);
+    const DomNode x = c.firstChild();
+    QCOMPARE(LookupNamespace(x, prefix).value_or(u"<undeclared>"_s), uri);
+    QCOMPARE(LookupNamespace(x.firstChild(), prefix).value_or(u"<undeclared>"_s), uri);
+
+    DomDocument reparsed = DomDocument::Create();
+    QVERIFY2(Succeeded(reparsed.loadXML(document.xml())), qPrintable(document.xml()));
+    const DomNode reparsedX = Locate(reparsed.documentNode(), u"0/0/0/0"_s);
+    QCOMPARE(Structure(reparsedX.parentNode()), namesBefore);
+    QCOMPARE(LookupNamespace(reparsedX, prefix).value_or(u"<undeclared>"_s), uri);
+    QCOMPARE(LookupNamespace(reparsedX.firstChild(), prefix).value_or(u"<undeclared>"_s), uri);
+}
+
+void TestDomTree::removingUsedDeclarationRedeclaresIt_data()
+{
+    QTest::addColumn<bool>("throughMap");
+
+    QTest::newRow("removeAttribute") << false;
+    QTest::newRow("removeNamedItem") << true;
+}
+
+void TestDomTree::removingUsedDeclarationRedeclaresIt()
+{
+    QFETCH(bool, throughMap);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(
+        document.loadXML(u"<r xmlns:p=\"urn:p\" x=\"1\"><p:a><p:e/></p:a><b p:c=\"1\"/><d/></r>"_s),
+        DomOk);
+    DomElement r = document.documentElement();
+    const DomResult result = throughMap ? r.attributes().removeNamedItem(u"xmlns:p"_s)
+                                        : r.removeAttribute(u"xmlns:p"_s);
+    QCOMPARE(result, DomOk);
+    QCOMPARE(AttributeNames(r), u"x"_s);
+    QCOMPARE(Structure(r), u"r(p:a(p:e),b,d)"_s);
+
+    DomDocument reparsed = DomDocument::Create();
+    QVERIFY2(Succeeded(reparsed.loadXML(document.xml())), qPrintable(document.xml()));
+    const DomElement root = reparsed.documentElement();
+    QVERIFY(!root.getAttribute(u"xmlns:p"_s).has_value());
+    QCOMPARE(LookupNamespace(Locate(root, u"0/0"_s), u"p"_s).value_or(QString()), u"urn:p"_s);
+    QCOMPARE(LookupNamespace(Locate(root, u"1"_s), u"p"_s).value_or(QString()), u"urn:p"_s);
+    QVERIFY(!LookupNamespace(Locate(root, u"2"_s), u"p"_s).has_value());
+}
+
+void TestDomTree::detachedNodeKeepsNamespaceAfterAncestorIsGone()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<top><p:r xmlns:p=\"urn:p\"><p:a p:x=\"1\"><p:b/></p:a></p:r>"
+                              "<other/></top>"_s),
+        DomOk);
+    DomNode a;
+    {
+        DomNode r = document.documentElement().firstChild();
+        a = r.firstChild();
+        QCOMPARE(r.removeChild(a), DomOk);
+        QCOMPARE(document.documentElement().removeChild(r), DomOk);
+    }
+    QCOMPARE(Structure(document.documentElement()), u"top(other)"_s);
+
+    QCOMPARE(Structure(a), u"p:a(p:b)"_s);
+    QCOMPARE(a.toElement().getAttribute(u"p:x"_s).value_or(QString()), u"1"_s);
+    QCOMPARE(LookupNamespace(a.firstChild(), u"p"_s).value_or(QString()), u"urn:p"_s);
+    QVERIFY2(Reparses(a.xml()), qPrintable(a.xml()));
+    QCOMPARE(document.documentElement().lastChild().appendChild(a), DomOk);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::indexedWalkVisitsEveryChildInOrder()
+{
+    const int count = 200000;
+    QString source = u"<r>"_s;
+    source.reserve(count * 4 + 10);
+    for (int i = 0; i < count; ++i)
+        source += i % 3 == 0 ? u"<c/>"_s : (i % 3 == 1 ? u"<d/>"_s : u"t"_s + u"<e/>"_s);
+    source += u"</r>"_s;
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(source), DomOk);
+    const DomNode root = document.documentElement();
+    const DomNodeList list = root.childNodes();
+
+    QElapsedTimer timer;
+    timer.start();
+    const int length = list.length();
+    int mismatches = 0;
+    DomNode expected = root.firstChild();
+    for (int i = 0; i < length; ++i, expected = expected.nextSibling())
+        mismatches += list.item(i) == expected ? 0 : 1;
+    QVERIFY(expected.isNull());
+    expected = root.lastChild();
+    for (int i = length - 1; i >= 0; --i, expected = expected.previousSibling())
+        mismatches += list.item(i) == expected ? 0 : 1;
+    QVERIFY(expected.isNull());
+    const qint64 elapsed = timer.elapsed();
+
+    QVERIFY(length > count);
+    QCOMPARE(mismatches, 0);
+    QVERIFY(list.item(length).isNull());
+    QVERIFY(list.item(-1).isNull());
+    QVERIFY2(elapsed < 1000, qPrintable(u"walking took %1 ms"_s.arg(elapsed)));
+}
+
+void TestDomTree::childListIsLive()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><c0/><c1/><c2/><c3/><c4/><c5/></r>"_s), DomOk);
+    DomNode r = document.documentElement();
+    const DomNodeList list = r.childNodes();
+    QCOMPARE(list.item(4).nodeName(), u"c4"_s);
+
+    QCOMPARE(r.removeChild(list.item(1)), DomOk);
+    QCOMPARE(list.length(), 5);
+    QCOMPARE(list.item(4).nodeName(), u"c5"_s);
+    QCOMPARE(list.item(3).nodeName(), u"c4"_s);
+
+    QCOMPARE(r.insertBefore(document.createElement(u"n"_s), list.item(0)), DomOk);
+    QCOMPARE(list.length(), 6);
+    QCOMPARE(list.item(0).nodeName(), u"n"_s);
+    QCOMPARE(list.item(4).nodeName(), u"c4"_s);
+    QCOMPARE(list.item(5).nodeName(), u"c5"_s);
+}
+
+QTEST_GUILESS_MAIN(TestDomTree)
+#include "tst_domtree.moc"
