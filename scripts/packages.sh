@@ -1,0 +1,11 @@
+# The Debian packages the project needs; sourced by run.sh and test.sh.
+# shellcheck shell=bash disable=SC2034
+
+# Compiler, build tools, Qt 6 Widgets (with QtTest and the platform plugins: xcb for the desktop,
+# offscreen for the tests), libxml2, libxslt, and a font so text renders without a desktop.
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    libxml2-dev libxslt1-dev fonts-dejavu-core)
+
+# test.sh checks the formatting of the sources with the .clang-format at the root.
+TEST_PACKAGES=(clang-format)
