@@ -1,0 +1,323 @@
+#include "FrameWindow.h"
+
+#include "Document.h"
+#include "FrameworkIds.h"
+#include "View.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+QString FirstLocalFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return QString();
+}
+}
+
+FrameWindow::FrameWindow(const CommandTable& commandTable, QWidget* parent)
+    : QMainWindow(parent)
+    , table(commandTable)
+    , appName(QStringLiteral("Trelvo"))
+{
+    // Every command of the table gets its shared action now, so that keys of commands that are
+    // on no menu or toolbar work too.
+    for (int id : table.Ids())
+        GetAction(id);
+
+    auto* message = new QLabel(QStringLiteral("Ready"), this);
+    statusBar()->addWidget(message, 1);
+    panes.append(message);
+    AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); });
+    AddUpdateCommand(ID_VIEW_STATUS_BAR,
+        [this](CommandState& state) { state.checked = !statusBar()->isHidden(); });
+
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    UpdateFrameTitle();
+}
+
+FrameWindow::~FrameWindow() { qApp->removeEventFilter(this); }
+
+QAction* FrameWindow::GetAction(int id)
+{
+    auto found = actions.find(id);
+    if (found != actions.end())
+        return found->second;
+    QAction* action = table.CreateAction(id, this);
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, id] { RouteCommand(id); });
+    actions.emplace(id, action);
+    return action;
+}
+
+void FrameWindow::BuildMenus(const std::vector<MenuItem>& menus)
+{
+    for (const MenuItem& item : menus) {
+        QMenu* menu = menuBar()->addMenu(item.text);
+        connect(menu, &QMenu::aboutToShow, this, &FrameWindow::UpdateCommandUI);
+        FillMenu(*menu, item.items);
+    }
+}
+
+void FrameWindow::FillMenu(QMenu& menu, const std::vector<MenuItem>& items)
+{
+    for (const MenuItem& item : items) {
+        if (item.IsSeparator()) {
+            menu.addSeparator();
+        } else if (item.IsSubmenu()) {
+            QMenu* submenu = menu.addMenu(item.text);
+            connect(submenu, &QMenu::aboutToShow, this, &FrameWindow::UpdateCommandUI);
+            FillMenu(*submenu, item.items);
+        } else {
+            menu.addAction(GetAction(item.id));
+        }
+    }
+}
+
+QToolBar* FrameWindow::BuildToolBar(const QList<int>& ids)
+{
+    toolBar = addToolBar(QStringLiteral("Toolbar"));
+    toolBar->setObjectName(QStringLiteral("ToolBar"));
+    for (int id : ids) {
+        if (id == 0)
+            toolBar->addSeparator();
+        else
+            toolBar->addAction(GetAction(id));
+    }
+    AddCommand(ID_VIEW_TOOLBAR, [this] { toolBar->setVisible(toolBar->isHidden()); });
+    AddUpdateCommand(
+        ID_VIEW_TOOLBAR, [this](CommandState& state) { state.checked = !toolBar->isHidden(); });
+    return toolBar;
+}
+
+int FrameWindow::AddStatusPane(const QString& text, int width)
+{
+    auto* pane = new QLabel(text, this);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    statusBar()->addPermanentWidget(pane);
+    panes.append(pane);
+    const int index = int(panes.size()) - 1;
+    if (width >= 0)
+        SetPaneWidth(index, width);
+    return index;
+}
+
+void FrameWindow::SetPaneText(int index, const QString& text)
+{
+    if (index < 0 || index >= panes.size())
+        return;
+    panes[index]->setText(text);
+    // Callers show progress in the middle of long work, before the event loop runs again.
+    panes[index]->repaint();
+}
+
+QString FrameWindow::GetPaneText(int index) const
+{
+    return index >= 0 && index < panes.size() ? panes[index]->text() : QString();
+}
+
+void FrameWindow::SetPaneWidth(int index, int width)
+{
+    if (index > 0 && index < panes.size())
+        panes[index]->setFixedWidth(width);
+}
+
+void FrameWindow::SetActiveView(View* view)
+{
+    activeView = view;
+    activeViewObject = dynamic_cast<QObject*>(view);
+    activeViewIsObject = activeViewObject != nullptr;
+    UpdateFrameTitle();
+    ScheduleUpdate();
+}
+
+View* FrameWindow::GetActiveView() const
+{
+    if (activeViewIsObject && !activeViewObject)
+        return nullptr;
+    return activeView;
+}
+
+Document* FrameWindow::GetActiveDocument() const
+{
+    View* view = GetActiveView();
+    return view ? view->GetDocument() : nullptr;
+}
+
+void FrameWindow::SetDropHandler(std::function<void(const QString&)> handler)
+{
+    dropHandler = std::move(handler);
+}
+
+void FrameWindow::SetAppName(const QString& name)
+{
+    appName = name;
+    UpdateFrameTitle();
+}
+
+std::vector<CommandTarget*> FrameWindow::Route() const
+{
+    std::vector<CommandTarget*> route;
+    if (View* view = GetActiveView()) {
+        route.push_back(view);
+        if (Document* document = view->GetDocument())
+            route.push_back(document);
+    }
+    route.push_back(const_cast<FrameWindow*>(this));
+    if (appTarget)
+        route.push_back(appTarget);
+    return route;
+}
+
+bool FrameWindow::RouteCommand(int id)
+{
+    // A key may arrive before the update pass has grayed its command, so the state is checked
+    // again here.
+    if (!RouteUpdateCommand(id).enabled)
+        return false;
+    for (CommandTarget* target : Route()) {
+        if (target->OnCommand(id)) {
+            ScheduleUpdate();
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandState FrameWindow::RouteUpdateCommand(int id)
+{
+    for (CommandTarget* target : Route()) {
+        CommandState state;
+        if (target->OnUpdateCommand(id, state))
+            return state;
+    }
+    CommandState unhandled;
+    unhandled.enabled = false;
+    return unhandled;
+}
+
+void FrameWindow::ApplyState(QAction& action, const CommandState& state)
+{
+    action.setEnabled(state.enabled);
+    action.setVisible(state.visible);
+    action.setCheckable(state.checked.has_value());
+    action.setChecked(state.checked.value_or(false));
+    if (!state.text.isEmpty())
+        action.setText(state.text);
+}
+
+void FrameWindow::UpdateCommandUI()
+{
+    for (const auto& [id, action] : actions)
+        ApplyState(*action, RouteUpdateCommand(id));
+    UpdateFrameTitle();
+}
+
+void FrameWindow::UpdateMenuUI(QMenu& menu)
+{
+    for (QAction* action : menu.actions()) {
+        if (QMenu* submenu = action->menu())
+            UpdateMenuUI(*submenu);
+        else if (const int id = action->data().toInt())
+            ApplyState(*action, RouteUpdateCommand(id));
+    }
+}
+
+void FrameWindow::UpdateFrameTitle()
+{
+    const Document* document = GetActiveDocument();
+    const QString title
+        = document ? document->GetTitle() + QStringLiteral(" - ") + appName : appName;
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void FrameWindow::ScheduleUpdate()
+{
+    if (updatePending)
+        return;
+    updatePending = true;
+    QTimer::singleShot(0, this, [this] {
+        updatePending = false;
+        UpdateCommandUI();
+    });
+}
+
+bool FrameWindow::OnCreate(Document&) { return true; }
+
+void FrameWindow::OnClose()
+{
+    if (Document* document = GetActiveDocument())
+        document->OnCloseDocument();
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event)
+{
+    Document* document = GetActiveDocument();
+    if (document && !document->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    OnClose();
+    event->accept();
+}
+
+void FrameWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!FirstLocalFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrameWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = FirstLocalFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the save check may ask a question, and the program the
+    // file came from should not wait for the answer.
+    QTimer::singleShot(0, this, [this, path] {
+        activateWindow();
+        if (dropHandler)
+            dropHandler(path);
+        UpdateFrameTitle();
+    });
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+        ScheduleUpdate();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrameWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    ScheduleUpdate();
+}
