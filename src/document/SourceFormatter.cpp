@@ -1,225 +1,245 @@
 #include "SourceFormatter.h"
 
-#include "dom/DomNamedNodeMap.h"
-#include "dom/DomNodeList.h"
+#include "dom/DomNodeUtil.h"
+#include "dom/DomStore.h"
+#include "dom/DomTypes.h"
+#include "dom/DomWriter.h"
+
+#include <string>
 
 namespace {
 
-constexpr QStringView LineBreak = u"\r\n";
-constexpr QStringView XmlSpacePrefix = u"xml:space=\"";
-constexpr QStringView XmlSpacePreserve = u"xml:space=\"preserve\"";
+// What a node's output depends on besides the node itself: where its parent puts it.
+struct Place {
+    int siblings = 0; // length of the parent's child list, which decides a text run's line
+    bool inlined = false; // written without its indentation and its trailing CR LF
+    bool preserveSpace = false; // inside an xml:space="preserve" scope
+};
 
 // Text, CDATA and entity references are content: whitespace written next to them is kept by the
 // loader, so nothing may be added beside them.
-bool IsTextContent(NodeType type)
+bool IsTextContent(const xmlNode* node)
 {
-    return type == NodeType::Text || type == NodeType::CDataSection
-        || type == NodeType::EntityReference;
+    return node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE
+        || node->type == XML_ENTITY_REF_NODE;
 }
 
-// The attribute's markup is name="value" in double quotes, so the xml:space value can be read
-// from it without converting the name and the value separately.
-std::optional<bool> XmlSpacePreserves(QStringView attributeXml)
+// The element's own xml:space setting, if it has one: true for "preserve".
+std::optional<bool> XmlSpaceOf(const xmlNode* element)
 {
-    if (!attributeXml.startsWith(XmlSpacePrefix))
-        return std::nullopt;
-    return attributeXml == XmlSpacePreserve;
+    for (xmlAttrPtr attr = element->properties; attr; attr = attr->next) {
+        if (attr->ns && xmlStrEqual(attr->ns->prefix, BAD_CAST "xml")
+            && xmlStrEqual(attr->name, BAD_CAST "space"))
+            return DomNodeUtil::AttributeValue(attr) == QLatin1String("preserve");
+    }
+    return std::nullopt;
 }
 
-// Whether the nearest xml:space on node or its ancestors says "preserve".
-bool InPreserveScope(const DomNode& node)
+bool InPreserveScope(const xmlNode* node)
 {
-    for (DomNode current = node; !current.isNull(); current = current.parentNode()) {
-        if (current.nodeType() != NodeType::Element)
-            continue;
-        const DomNamedNodeMap attributes = current.attributes();
-        for (int i = 0; i < attributes.length(); ++i) {
-            if (const auto preserves = XmlSpacePreserves(attributes.item(i).xml()))
-                return *preserves;
+    for (; node; node = node->parent) {
+        if (node->type == XML_ELEMENT_NODE) {
+            if (const auto preserve = XmlSpaceOf(node))
+                return *preserve;
         }
     }
     return false;
 }
 
-bool IsLineBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Appends the text on one line: CR, LF and tab become spaces, and the ends are trimmed of XML
-// whitespace only (a non-breaking space is content).
-void AppendFlattened(QString& out, QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsLineBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsLineBlank(text[end - 1]))
-        --end;
-    const qsizetype start = out.size();
-    out.append(text.sliced(begin, end - begin));
-    QChar* data = out.data() + start;
-    for (qsizetype i = 0; i < end - begin; ++i) {
-        if (IsLineBlank(data[i]))
-            data[i] = u' ';
+// Builds the text as UTF-8 in one buffer; the leaves are written by the DOM's own writer, so
+// they read exactly as the node's markup.
+class Formatter {
+public:
+    Formatter(const SourceFormatter& settings, std::string& out)
+        : settings(settings)
+        , out(out)
+        , writer(out, {})
+    {
+        if (settings.indentSpaces == 0)
+            unit = "\t";
+        else if (settings.indentSpaces > 0)
+            unit.assign(size_t(settings.indentSpaces), ' ');
     }
+
+    void Node(xmlNodePtr node, xmlNsPtr ns, int depth, const Place& place);
+
+private:
+    void Indent(int depth)
+    {
+        for (int i = 0; i < depth; ++i)
+            out += unit;
+    }
+    void LineBreak(const Place& place)
+    {
+        if (!place.inlined)
+            out += "\r\n";
+    }
+    void Element(xmlNodePtr element, int depth, const Place& place);
+    void Text(xmlNodePtr text, int depth, const Place& place);
+
+    const SourceFormatter& settings;
+    std::string& out;
+    DomWriter::Writer writer;
+    std::string unit;
+};
+
+void Formatter::Node(xmlNodePtr node, xmlNsPtr ns, int depth, const Place& place)
+{
+    if (ns) {
+        writer.Declaration(ns);
+        return;
+    }
+    switch (node->type) {
+    case XML_ELEMENT_NODE:
+        Element(node, depth, place);
+        return;
+    case XML_ATTRIBUTE_NODE:
+        out += ' ';
+        writer.Leaf(node);
+        return;
+    case XML_TEXT_NODE:
+        Text(node, depth, place);
+        return;
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE: {
+        // A section that spans lines starts at column 0 so its inner lines keep their layout.
+        std::string markup;
+        DomWriter::Writer(markup, {}).Leaf(node);
+        if (!place.inlined && markup.find('\r') == std::string::npos)
+            Indent(depth);
+        out += markup;
+        break;
+    }
+    case XML_ENTITY_DECL:
+        return;
+    case XML_PI_NODE:
+        if (!place.inlined)
+            Indent(depth);
+        out += "<?";
+        writer.Escaped(node->name, DomWriter::RawContext);
+        out += ' ';
+        writer.Escaped(node->content, DomWriter::RawContext);
+        out += "?>";
+        break;
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+    case XML_DOCUMENT_FRAG_NODE: {
+        Place childPlace;
+        for (xmlNodePtr child = node->children; child; child = child->next)
+            ++childPlace.siblings;
+        for (xmlNodePtr child = node->children; child; child = child->next)
+            Node(child, nullptr, 0, childPlace);
+        return;
+    }
+    default:
+        if (!place.inlined)
+            Indent(depth);
+        writer.Leaf(node);
+        break;
+    }
+    LineBreak(place);
+}
+
+void Formatter::Element(xmlNodePtr element, int depth, const Place& place)
+{
+    int n = 0;
+    bool hasTextContent = false;
+    for (xmlNodePtr child = element->children; child; child = child->next) {
+        hasTextContent = hasTextContent || IsTextContent(child);
+        ++n;
+    }
+    const bool singleText = n == 1 && element->children->type == XML_TEXT_NODE;
+
+    if (!place.inlined)
+        Indent(depth);
+    writer.StartTag(element);
+    if (n == 0) {
+        out += "/>";
+        LineBreak(place);
+        return;
+    }
+    bool preserveSpace = place.preserveSpace;
+    if (settings.preserveText) {
+        if (const auto preserve = XmlSpaceOf(element))
+            preserveSpace = *preserve;
+    }
+    // On reload, a line break or indentation added here would become part of the neighbouring
+    // text (or of the preserved whitespace), so every save would grow the text.
+    const bool inlineChildren = settings.preserveText && (preserveSpace || hasTextContent);
+    const bool ownLines = !singleText && !inlineChildren;
+    out += '>';
+    if (ownLines)
+        out += "\r\n";
+    const Place childPlace { n, inlineChildren, preserveSpace };
+    for (xmlNodePtr child = element->children; child; child = child->next)
+        Node(child, nullptr, depth + 1, childPlace);
+    if (ownLines)
+        Indent(depth);
+    out += "</";
+    writer.Name(element->ns ? element->ns->prefix : nullptr, element->name);
+    out += '>';
+    LineBreak(place);
+}
+
+void Formatter::Text(xmlNodePtr text, int depth, const Place& place)
+{
+    if (settings.preserveText) {
+        writer.Leaf(text);
+        return;
+    }
+    const bool ownLine = place.siblings > 1;
+    if (ownLine)
+        Indent(depth);
+    // On one line: CR, LF and tab become spaces, and the ends are trimmed of XML whitespace only
+    // (a non-breaking space is content).
+    const size_t start = out.size();
+    writer.Leaf(text);
+    size_t end = out.size();
+    size_t begin = start;
+    while (begin < end && IsLineBlank(out[begin]))
+        ++begin;
+    while (end > begin && IsLineBlank(out[end - 1]))
+        --end;
+    for (size_t i = begin; i < end; ++i) {
+        if (IsLineBlank(out[i]))
+            out[i] = ' ';
+    }
+    out.erase(end);
+    out.erase(start, begin - start);
+    if (ownLine)
+        out += "\r\n";
 }
 
 } // namespace
 
 QString SourceFormatter::MakeIndent(int depth) const
 {
-    QString indent;
-    AppendIndent(indent, depth);
-    return indent;
+    if (depth <= 0 || indentSpaces < 0)
+        return QString();
+    const qsizetype unit = indentSpaces == 0 ? 1 : indentSpaces;
+    return QString(unit * depth, indentSpaces == 0 ? u'\t' : u' ');
 }
 
 QString SourceFormatter::Format(const DomNode& node, int depth) const
 {
-    QString out;
-    if (node.isNull())
-        return out;
-    out.reserve(4096);
-
+    xmlNodePtr target = DomAccess::Node(node);
+    if (!target)
+        return QString();
+    std::string out;
+    Formatter formatter(*this, out);
     Place place;
-    const NodeType type = node.nodeType();
-    if (type == NodeType::Text && !preserveText) {
-        const DomNode parent = node.parentNode();
-        place.siblings = parent.isNull() ? 1 : parent.childNodes().length();
-    } else if (type == NodeType::Element && preserveText) {
-        place.preserveSpace = InPreserveScope(node.parentNode());
-    }
-    AppendNode(out, node, depth, place);
-    return out;
-}
-
-void SourceFormatter::AppendIndent(QString& out, int depth) const
-{
-    if (depth <= 0 || indentSpaces < 0)
-        return;
-    const qsizetype unit = indentSpaces == 0 ? 1 : indentSpaces;
-    out.resize(out.size() + unit * depth, indentSpaces == 0 ? u'\t' : u' ');
-}
-
-void SourceFormatter::AppendNode(
-    QString& out, const DomNode& node, int depth, const Place& place) const
-{
-    switch (node.nodeType()) {
-    case NodeType::Element:
-        AppendElement(out, node, depth, place);
-        return;
-    case NodeType::Attribute:
-        out += u' ';
-        out += node.xml();
-        return;
-    case NodeType::Text:
-        AppendText(out, node, depth, place);
-        return;
-    case NodeType::CDataSection:
-    case NodeType::Comment: {
-        const QString xml = node.xml();
-        // A multi-line section starts at column 0 so that its inner lines keep their own layout.
-        if (!place.inlined && !xml.contains(u'\r'))
-            AppendIndent(out, depth);
-        out += xml;
-        break;
-    }
-    case NodeType::Entity:
-        return;
-    case NodeType::ProcessingInstruction:
-        if (!place.inlined)
-            AppendIndent(out, depth);
-        out += u"<?";
-        out += node.nodeName();
-        out += u' ';
-        out += node.nodeValue().value_or(QString());
-        out += u"?>";
-        break;
-    case NodeType::Document:
-    case NodeType::DocumentFragment: {
-        const Place childPlace { node.childNodes().length(), false, false };
-        for (DomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
-            AppendNode(out, child, 0, childPlace);
-        return;
-    }
-    default:
-        if (!place.inlined)
-            AppendIndent(out, depth);
-        out += node.xml();
-        break;
-    }
-    if (!place.inlined)
-        out += LineBreak;
-}
-
-void SourceFormatter::AppendElement(
-    QString& out, const DomNode& element, int depth, const Place& place) const
-{
-    // One pass over the children reads their count and what the layout depends on; walking by
-    // sibling links costs less than indexing a child list.
-    int n = 0;
-    NodeType firstType = NodeType::Invalid;
-    bool hasTextContent = false;
-    for (DomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        const NodeType type = child.nodeType();
-        if (n == 0)
-            firstType = type;
-        hasTextContent = hasTextContent || IsTextContent(type);
-        ++n;
-    }
-    const bool singleText = n == 1 && firstType == NodeType::Text;
-    const QString name = element.nodeName();
-
-    if (!place.inlined)
-        AppendIndent(out, depth);
-    out += u'<';
-    out += name;
-    bool preserveSpace = place.preserveSpace;
-    const DomNamedNodeMap attributes = element.attributes();
-    for (int i = 0; i < attributes.length(); ++i) {
-        const QString xml = attributes.item(i).xml();
-        if (preserveText) {
-            if (const auto preserves = XmlSpacePreserves(xml))
-                preserveSpace = *preserves;
+    if (target->type == XML_TEXT_NODE && !preserveText) {
+        place.siblings = 1;
+        if (target->parent && !DomAccess::Ns(node)) {
+            place.siblings = 0;
+            for (xmlNodePtr c = DomNodeUtil::FirstChildOf(target->parent); c; c = c->next)
+                ++place.siblings;
         }
-        out += u' ';
-        out += xml;
+    } else if (target->type == XML_ELEMENT_NODE && preserveText) {
+        place.preserveSpace = InPreserveScope(target->parent);
     }
-
-    if (n == 0) {
-        out += u"/>";
-        if (!place.inlined)
-            out += LineBreak;
-        return;
-    }
-
-    // On reload, a line break or indentation added here would become part of the neighbouring
-    // text (or of the preserved whitespace), so every save would grow the text.
-    const bool inlineChildren = preserveText && (preserveSpace || hasTextContent);
-    const bool ownLines = !singleText && !inlineChildren;
-    out += u'>';
-    if (ownLines)
-        out += LineBreak;
-    const Place childPlace { n, inlineChildren, preserveSpace };
-    for (DomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling())
-        AppendNode(out, child, depth + 1, childPlace);
-    if (ownLines)
-        AppendIndent(out, depth);
-    out += u"</";
-    out += name;
-    out += u'>';
-    if (!place.inlined)
-        out += LineBreak;
-}
-
-void SourceFormatter::AppendText(
-    QString& out, const DomNode& text, int depth, const Place& place) const
-{
-    if (preserveText) {
-        out += text.xml();
-        return;
-    }
-    const bool ownLine = place.siblings > 1;
-    if (ownLine)
-        AppendIndent(out, depth);
-    AppendFlattened(out, text.xml());
-    if (ownLine)
-        out += LineBreak;
+    formatter.Node(target, DomAccess::Ns(node), depth, place);
+    return QString::fromUtf8(out.data(), qsizetype(out.size()));
 }

@@ -17,17 +17,4 @@ public:
 
     QString MakeIndent(int depth) const;
     QString Format(const DomNode& node, int depth) const;
-
-private:
-    // What a node's output depends on besides the node itself: where its parent puts it.
-    struct Place {
-        int siblings = 0; // length of the parent's child list, which decides a text run's line
-        bool inlined = false; // written without its Indent and its trailing CR LF
-        bool preserveSpace = false; // inside an xml:space="preserve" scope
-    };
-
-    void AppendIndent(QString& out, int depth) const;
-    void AppendNode(QString& out, const DomNode& node, int depth, const Place& place) const;
-    void AppendElement(QString& out, const DomNode& element, int depth, const Place& place) const;
-    void AppendText(QString& out, const DomNode& text, int depth, const Place& place) const;
 };

@@ -153,6 +153,9 @@ void TestDomLoad::whitespaceRemoval_data()
     QTest::newRow("tabs without line break") << u"<a>\t<b/>\t</a>"_s << u"a('\\t',b,'\\t')"_s;
     QTest::newRow("mixed content keeps all text")
         << u"<p>\n  text\n  <b/>\n</p>"_s << u"p('\\n  text\\n  ',b,'\\n')"_s;
+    QTest::newRow("indentation put back in place when content follows")
+        << u"<a>\n <!--c-->\n <b/>\n tail\n</a>"_s
+        << u"a('\\n ',<!--c-->,'\\n ',b,'\\n tail\\n')"_s;
     QTest::newRow("text is not trimmed") << u"<a>  x  <b/></a>"_s << u"a('  x  ',b)"_s;
     QTest::newRow("no-break space is content")
         << u"<a>\n&#160;\n<b/>\n</a>"_s << u"a('\\n\u00A0\\n',b,'\\n')"_s;

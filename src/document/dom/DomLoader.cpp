@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace DomLoader {
 
@@ -29,6 +31,19 @@ namespace {
         startDocumentSAXFunc startDocument = nullptr;
         startElementNsSAX2Func startElement = nullptr;
         endElementNsSAX2Func endElement = nullptr;
+        charactersSAXFunc characters = nullptr;
+        // Indentation held back while its element is open: it becomes a text node only if the
+        // element turns out to have content, which saves making and freeing a node for nearly
+        // every line of an indented file. Entries form a stack (an element's entries lie above
+        // its ancestors'), their text in one arena.
+        struct Held {
+            xmlNodePtr parent;
+            xmlNodePtr previous; // the sibling the text follows; null at the start
+            size_t offset;
+            size_t length;
+        };
+        std::vector<Held> held;
+        std::string arena;
         entityDeclSAXFunc entityDecl = nullptr;
     };
 
@@ -49,32 +64,95 @@ namespace {
         return true;
     }
 
-    // Drops the indentation between element-only children: whitespace-only text holding a line
-    // break, when no sibling is content.
-    void StripIndentation(xmlNodePtr element)
+    bool IsIndentation(const xmlChar* s, int length)
     {
-        bool indentation = false;
-        for (xmlNodePtr c = element->children; c; c = c->next) {
-            if (c->type == XML_CDATA_SECTION_NODE || c->type == XML_ENTITY_REF_NODE)
-                return;
-            if (c->type == XML_TEXT_NODE) {
+        bool lineBreak = false;
+        for (int i = 0; i < length; ++i) {
+            if (s[i] == '\n' || s[i] == '\r')
+                lineBreak = true;
+            else if (s[i] != ' ' && s[i] != '\t')
+                return false;
+        }
+        return lineBreak;
+    }
+
+    void OnCharacters(void* ctx, const xmlChar* chars, int length)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        xmlNodePtr parent = ctxt->node;
+        // depth > 0: inside an entity's replacement text, which stays as declared.
+        // *space == 1: xml:space="preserve" is in force.
+        const bool candidate = parent && ctxt->depth == 0 && !(ctxt->space && *ctxt->space == 1)
+            && !(parent->last && parent->last->type == XML_TEXT_NODE);
+        auto& held = context->held;
+        const bool continuesHeld = !held.empty() && held.back().parent == parent
+            && held.back().previous == (parent ? parent->last : nullptr);
+        if (candidate && IsIndentation(chars, length)) {
+            if (continuesHeld) {
+                held.back().length += size_t(length);
+            } else {
+                held.push_back({ parent, parent->last, context->arena.size(), size_t(length) });
+            }
+            context->arena.append(reinterpret_cast<const char*>(chars), size_t(length));
+            return;
+        }
+        if (continuesHeld) {
+            // The held blanks start the same run of text: give them back first.
+            const auto entry = held.back();
+            held.pop_back();
+            const std::string text = context->arena.substr(entry.offset, entry.length);
+            context->arena.resize(entry.offset);
+            context->characters(
+                ctx, reinterpret_cast<const xmlChar*>(text.data()), int(text.size()));
+        }
+        context->characters(ctx, chars, length);
+    }
+
+    // Settles the indentation of an element that ends: whitespace-only text holding a line break
+    // is dropped when no child is content (CDATA, an entity reference, other text), and put back
+    // where it stood otherwise.
+    void SettleIndentation(LoadContext* context, xmlNodePtr element)
+    {
+        bool content = false;
+        bool leftover = false; // blank text that reached the tree in pieces
+        for (xmlNodePtr c = element->children; c && !content; c = c->next) {
+            if (c->type == XML_CDATA_SECTION_NODE || c->type == XML_ENTITY_REF_NODE) {
+                content = true;
+            } else if (c->type == XML_TEXT_NODE) {
                 bool lineBreak;
-                if (!IsBlank(c->content, lineBreak))
-                    return;
-                indentation = indentation || lineBreak;
+                content = !IsBlank(c->content, lineBreak);
+                leftover = leftover || lineBreak;
             }
         }
-        if (!indentation)
-            return;
-        xmlNodePtr c = element->children;
-        while (c) {
-            xmlNodePtr next = c->next;
-            bool lineBreak;
-            if (c->type == XML_TEXT_NODE && IsBlank(c->content, lineBreak) && lineBreak) {
-                DomNodeUtil::Unlink(c);
-                xmlFreeNode(c);
+        auto& held = context->held;
+        size_t first = held.size();
+        while (first > 0 && held[first - 1].parent == element)
+            --first;
+        if (content) {
+            for (size_t i = first; i < held.size(); ++i) {
+                const auto& entry = held[i];
+                xmlNodePtr text = xmlNewDocTextLen(element->doc,
+                    reinterpret_cast<const xmlChar*>(context->arena.data() + entry.offset),
+                    int(entry.length));
+                if (!text)
+                    continue;
+                xmlNodePtr before = entry.previous ? entry.previous->next : element->children;
+                DomNodeUtil::LinkBefore(element, text, before);
             }
-            c = next;
+        } else if (leftover) {
+            for (xmlNodePtr c = element->children, next; c; c = next) {
+                next = c->next;
+                bool lineBreak;
+                if (c->type == XML_TEXT_NODE && IsBlank(c->content, lineBreak) && lineBreak) {
+                    DomNodeUtil::Unlink(c);
+                    xmlFreeNode(c);
+                }
+            }
+        }
+        if (first < held.size()) {
+            context->arena.resize(held[first].offset);
+            held.resize(first);
         }
     }
 
@@ -83,10 +161,8 @@ namespace {
     {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
         LoadContext* context = ContextOf(ctx);
-        // depth > 0: inside an entity's replacement text, which stays as declared.
-        // *space == 1: xml:space="preserve" is in force.
         if (ctxt->node && ctxt->depth == 0 && !(ctxt->space && *ctxt->space == 1))
-            StripIndentation(ctxt->node);
+            SettleIndentation(context, ctxt->node);
         context->endElement(ctx, localname, prefix, uri);
     }
 
@@ -328,8 +404,12 @@ namespace {
         context.entityDecl = sax->entityDecl;
         sax->startDocument = OnStartDocument;
         sax->startElementNs = OnStartElement;
-        if (!context.preserveWhiteSpace)
+        context.characters = sax->characters;
+        if (!context.preserveWhiteSpace) {
             sax->endElementNs = OnEndElement;
+            sax->characters = OnCharacters;
+            sax->ignorableWhitespace = OnCharacters;
+        }
         sax->entityDecl = OnEntityDecl;
         sax->serror = OnError;
         ctxt->_private = &context;

@@ -11,7 +11,8 @@ DomNamedNodeMap::DomNamedNodeMap(const DomElement& element)
 void DomNamedNodeMap::Refresh() const
 {
     xmlNodePtr owner = DomAccess::Node(element);
-    const unsigned long now = DomStore::Data(owner)->generation;
+    DocData* data = DomAccess::Data(element);
+    const unsigned long now = data->generation;
     if (generation == now)
         return;
     generation = now;
@@ -21,22 +22,23 @@ void DomNamedNodeMap::Refresh() const
     auto addDeclarationsAt = [&](long position) {
         for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
             if (!DomNamespaces::IsImplicit(ns) && DomNamespaces::Position(ns) == position)
-                entries.push_back(DomAccess::Make<DomAttribute>(owner, ns));
+                entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
         }
     };
     long index = 0;
     for (xmlAttrPtr attr = owner->properties; attr; attr = attr->next, ++index) {
         if (owner->nsDef)
             addDeclarationsAt(index);
-        entries.push_back(DomAccess::Make<DomAttribute>(reinterpret_cast<xmlNodePtr>(attr)));
+        entries.push_back(
+            DomAccess::Make<DomAttribute>(reinterpret_cast<xmlNodePtr>(attr), nullptr, data));
     }
     for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
         if (!DomNamespaces::IsImplicit(ns) && DomNamespaces::Position(ns) >= index)
-            entries.push_back(DomAccess::Make<DomAttribute>(owner, ns));
+            entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
     }
     for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
         if (DomNamespaces::IsImplicit(ns))
-            entries.push_back(DomAccess::Make<DomAttribute>(owner, ns));
+            entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
     }
 }
 

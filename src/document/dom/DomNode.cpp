@@ -11,25 +11,29 @@
 
 using namespace DomNodeUtil;
 
-DomNode::DomNode(_xmlNode* node, _xmlNs* ns)
+DomNode::DomNode(_xmlNode* node, _xmlNs* ns, DocData* data)
     : node(node)
     , ns(ns)
 {
-    if (node)
-        DomStore::AcquireNode(node);
+    if (node) {
+        this->data = data ? data : DomStore::Data(node);
+        DomStore::AcquireNode(node, this->data);
+    }
 }
 
 DomNode::DomNode(const DomNode& other)
-    : DomNode(other.node, other.ns)
+    : DomNode(other.node, other.ns, other.data)
 {
 }
 
 DomNode::DomNode(DomNode&& other) noexcept
     : node(other.node)
     , ns(other.ns)
+    , data(other.data)
 {
     other.node = nullptr;
     other.ns = nullptr;
+    other.data = nullptr;
 }
 
 DomNode& DomNode::operator=(const DomNode& other)
@@ -45,11 +49,13 @@ DomNode& DomNode::operator=(DomNode&& other) noexcept
 {
     if (this != &other) {
         if (node)
-            DomStore::ReleaseNode(node);
+            DomStore::ReleaseNode(node, data);
         node = other.node;
         ns = other.ns;
+        data = other.data;
         other.node = nullptr;
         other.ns = nullptr;
+        other.data = nullptr;
     }
     return *this;
 }
@@ -57,7 +63,7 @@ DomNode& DomNode::operator=(DomNode&& other) noexcept
 DomNode::~DomNode()
 {
     if (node)
-        DomStore::ReleaseNode(node);
+        DomStore::ReleaseNode(node, data);
 }
 
 NodeType DomNode::nodeType() const
@@ -164,31 +170,31 @@ DomNode DomNode::parentNode() const
 {
     if (!node || ns || node->type == XML_ATTRIBUTE_NODE)
         return DomNode();
-    return DomNode(node->parent, nullptr);
+    return DomNode(node->parent, nullptr, data);
 }
 
 DomNode DomNode::firstChild() const
 {
-    return node && !ns ? DomNode(FirstChildOf(node), nullptr) : DomNode();
+    return node && !ns ? DomNode(FirstChildOf(node), nullptr, data) : DomNode();
 }
 
 DomNode DomNode::lastChild() const
 {
-    return node && !ns ? DomNode(LastChildOf(node), nullptr) : DomNode();
+    return node && !ns ? DomNode(LastChildOf(node), nullptr, data) : DomNode();
 }
 
 DomNode DomNode::previousSibling() const
 {
     if (!node || ns || node->type == XML_ATTRIBUTE_NODE)
         return DomNode();
-    return DomNode(node->prev, nullptr);
+    return DomNode(node->prev, nullptr, data);
 }
 
 DomNode DomNode::nextSibling() const
 {
     if (!node || ns || node->type == XML_ATTRIBUTE_NODE)
         return DomNode();
-    return DomNode(node->next, nullptr);
+    return DomNode(node->next, nullptr, data);
 }
 
 bool DomNode::hasChildNodes() const { return node && !ns && FirstChildOf(node); }
@@ -216,13 +222,20 @@ DomNode DomNode::cloneNode(bool deep) const
 
 QString DomNode::xml() const { return node ? DomWriter::Xml(node, ns) : QString(); }
 
+void DomNode::appendXml(QString& out) const
+{
+    if (node)
+        DomWriter::AppendXml(out, node, ns);
+}
+
 DomElement DomNode::toElement() const
 {
-    return node && !ns && node->type == XML_ELEMENT_NODE ? DomElement(node, nullptr) : DomElement();
+    return node && !ns && node->type == XML_ELEMENT_NODE ? DomElement(node, nullptr, data)
+                                                         : DomElement();
 }
 
 DomAttribute DomNode::toAttribute() const
 {
-    return node && (ns || node->type == XML_ATTRIBUTE_NODE) ? DomAttribute(node, ns)
+    return node && (ns || node->type == XML_ATTRIBUTE_NODE) ? DomAttribute(node, ns, data)
                                                             : DomAttribute();
 }

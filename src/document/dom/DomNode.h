@@ -8,6 +8,7 @@
 
 struct _xmlNode;
 struct _xmlNs;
+struct DocData;
 
 class DomAttribute;
 class DomElement;
@@ -58,6 +59,8 @@ public:
 
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
+    // Appends the same text to out, without a string of its own.
+    void appendXml(QString& out) const;
 
     // Views of the same node; null when the node is not of that type.
     DomElement toElement() const;
@@ -65,10 +68,13 @@ public:
 
 protected:
     friend struct DomAccess;
-    DomNode(_xmlNode* node, _xmlNs* ns);
+    // data: the node's document bookkeeping when the caller has it at hand (it saves a look-up
+    // on a cache line of the node that is otherwise not needed).
+    DomNode(_xmlNode* node, _xmlNs* ns, DocData* data = nullptr);
 
     // For an attribute made from a namespace declaration, node is the owning element and ns the
     // declaration; otherwise ns is null.
     _xmlNode* node = nullptr;
     _xmlNs* ns = nullptr;
+    DocData* data = nullptr;
 };

@@ -11,7 +11,7 @@ DomNodeList::DomNodeList(const DomNode& parent)
 void DomNodeList::Refresh() const
 {
     xmlNodePtr owner = DomAccess::Node(parent);
-    const unsigned long now = DomStore::Data(owner)->generation;
+    const unsigned long now = DomAccess::Data(parent)->generation;
     if (generation == now && cachedLength >= 0)
         return;
     generation = now;
@@ -58,5 +58,5 @@ DomNode DomNodeList::item(int index) const
         node = node->prev;
     cursor = node;
     cursorIndex = index;
-    return DomAccess::Make(node);
+    return DomAccess::Make(node, nullptr, DomAccess::Data(parent));
 }

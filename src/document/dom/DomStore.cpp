@@ -70,9 +70,8 @@ xmlNodePtr TreeRoot(xmlNodePtr node)
     return node;
 }
 
-void AcquireNode(xmlNodePtr node)
+void AcquireNode(xmlNodePtr node, DocData* data)
 {
-    DocData* data = Data(node);
     ++data->refs;
     if (node->type == XML_DOCUMENT_NODE)
         return;
@@ -85,9 +84,8 @@ void AcquireNode(xmlNodePtr node)
         ++data->detached[root];
 }
 
-void ReleaseNode(xmlNodePtr node)
+void ReleaseNode(xmlNodePtr node, DocData* data)
 {
-    DocData* data = Data(node);
     if (node->type != XML_DOCUMENT_NODE) {
         AddHandles(node, -1);
         xmlNodePtr root = data->detached.empty() ? nullptr : TreeRoot(node);

@@ -41,9 +41,11 @@ struct DomDocumentState {
 struct DomAccess {
     static xmlNodePtr Node(const DomNode& handle) { return handle.node; }
     static xmlNsPtr Ns(const DomNode& handle) { return handle.ns; }
-    template <class T = DomNode> static T Make(xmlNodePtr node, xmlNsPtr ns = nullptr)
+    static DocData* Data(const DomNode& handle) { return handle.data; }
+    template <class T = DomNode>
+    static T Make(xmlNodePtr node, xmlNsPtr ns = nullptr, DocData* data = nullptr)
     {
-        return T(node, ns);
+        return T(node, ns, data);
     }
 };
 
@@ -58,8 +60,8 @@ DocData* NewData(xmlDocPtr doc);
 void AddRef(DocData* data);
 void Release(DocData* data);
 
-void AcquireNode(xmlNodePtr node);
-void ReleaseNode(xmlNodePtr node);
+void AcquireNode(xmlNodePtr node, DocData* data);
+void ReleaseNode(xmlNodePtr node, DocData* data);
 
 xmlNodePtr TreeRoot(xmlNodePtr node);
 // Registers a new node (created or cloned) as the root of a detached subtree.

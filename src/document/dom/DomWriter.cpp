@@ -5,6 +5,9 @@
 
 #include <libxml/entities.h>
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -14,8 +17,6 @@ namespace DomWriter {
 namespace {
 
     // Bytes that need attention in each context; everything else is copied in runs.
-    enum Context { TextContext, AttributeContext, RawContext };
-
     constexpr std::array<std::array<bool, 256>, 3> MakeSpecial()
     {
         std::array<std::array<bool, 256>, 3> special {};
@@ -48,275 +49,273 @@ namespace {
         return 4;
     }
 
-    class Writer {
-    public:
-        Writer(std::string& out, CanEncode canEncode)
-            : out(out)
-            , canEncode(std::move(canEncode))
-        {
-        }
+} // namespace
 
-        bool failed = false;
-
-        void Node(xmlNodePtr node, xmlNsPtr ns);
-        void Append(const char* s) { out += s; }
-
-    private:
-        void Escaped(const xmlChar* text, Context context);
-        void Name(const xmlChar* prefix, const xmlChar* local);
-        void StartTag(xmlNodePtr element);
-        void Attribute(xmlAttrPtr attr);
-        void Declaration(xmlNsPtr ns);
-        void Leaf(xmlNodePtr node);
-        void Element(xmlNodePtr root);
-
-        std::string& out;
-        CanEncode canEncode;
-    };
-
-    void Writer::Escaped(const xmlChar* text, Context context)
-    {
-        if (!text)
+void Writer::Escaped(const xmlChar* text, Context context)
+{
+    if (!text)
+        return;
+    const auto& table = special[context];
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* run = s;
+    for (;; ++s) {
+        while (*s && !table[*s])
+            ++s;
+        out.append(reinterpret_cast<const char*>(run), size_t(s - run));
+        if (!*s)
             return;
-        const auto& table = special[context];
-        const auto* s = reinterpret_cast<const unsigned char*>(text);
-        const unsigned char* run = s;
-        for (;; ++s) {
-            while (*s && !table[*s])
-                ++s;
-            out.append(reinterpret_cast<const char*>(run), size_t(s - run));
-            if (!*s)
-                return;
-            const unsigned char c = *s;
-            run = s + 1;
-            if (c >= 0x80) {
-                char32_t code;
-                const int length = Decode(s, code);
-                run = s + length;
-                if (!canEncode || canEncode(code)) {
-                    out.append(reinterpret_cast<const char*>(s), size_t(length));
-                } else if (context == RawContext) {
-                    failed = true;
-                } else {
-                    out += "&#x";
-                    char buffer[16];
-                    std::snprintf(buffer, sizeof buffer, "%X;", unsigned(code));
-                    out += buffer;
-                }
-                s = run - 1;
-                continue;
-            }
-            switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\t':
-                out += "&#9;";
-                break;
-            case '\r':
-                out += context == RawContext ? "\r" : "&#13;";
-                break;
-            case '\n':
-                out += context == AttributeContext ? "&#10;" : "\r\n";
-                break;
-            }
-        }
-    }
-
-    void Writer::Name(const xmlChar* prefix, const xmlChar* local)
-    {
-        if (prefix) {
-            Escaped(prefix, RawContext);
-            out += ':';
-        }
-        Escaped(local, RawContext);
-    }
-
-    void Writer::Declaration(xmlNsPtr ns)
-    {
-        out += " xmlns";
-        if (ns->prefix) {
-            out += ':';
-            Escaped(ns->prefix, RawContext);
-        }
-        out += "=\"";
-        Escaped(ns->href, AttributeContext);
-        out += '"';
-    }
-
-    void Writer::Attribute(xmlAttrPtr attr)
-    {
-        out += ' ';
-        Name(attr->ns ? attr->ns->prefix : nullptr, attr->name);
-        out += "=\"";
-        for (xmlNodePtr child = attr->children; child; child = child->next) {
-            if (child->type == XML_ENTITY_REF_NODE) {
-                out += '&';
-                Escaped(child->name, RawContext);
-                out += ';';
+        const unsigned char c = *s;
+        run = s + 1;
+        if (c >= 0x80) {
+            char32_t code;
+            const int length = Decode(s, code);
+            run = s + length;
+            if (!canEncode || canEncode(code)) {
+                out.append(reinterpret_cast<const char*>(s), size_t(length));
+            } else if (context == RawContext) {
+                failed = true;
             } else {
-                Escaped(child->content, AttributeContext);
+                out += "&#x";
+                char buffer[16];
+                std::snprintf(buffer, sizeof buffer, "%X;", unsigned(code));
+                out += buffer;
             }
+            s = run - 1;
+            continue;
         }
-        out += '"';
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\t':
+            out += "&#9;";
+            break;
+        case '\r':
+            out += context == RawContext ? "\r" : "&#13;";
+            break;
+        case '\n':
+            out += context == AttributeContext ? "&#10;" : "\r\n";
+            break;
+        }
     }
+}
 
-    void Writer::StartTag(xmlNodePtr element)
-    {
-        out += '<';
-        Name(element->ns ? element->ns->prefix : nullptr, element->name);
-        if (!element->nsDef) {
-            for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
-                Attribute(attr);
-            return;
+void Writer::Name(const xmlChar* prefix, const xmlChar* local)
+{
+    if (prefix) {
+        Escaped(prefix, RawContext);
+        out += ':';
+    }
+    Escaped(local, RawContext);
+}
+
+void Writer::Declaration(xmlNsPtr ns)
+{
+    out += " xmlns";
+    if (ns->prefix) {
+        out += ':';
+        Escaped(ns->prefix, RawContext);
+    }
+    out += "=\"";
+    Escaped(ns->href, AttributeContext);
+    out += '"';
+}
+
+void Writer::Attribute(xmlAttrPtr attr)
+{
+    out += ' ';
+    Name(attr->ns ? attr->ns->prefix : nullptr, attr->name);
+    out += "=\"";
+    for (xmlNodePtr child = attr->children; child; child = child->next) {
+        if (child->type == XML_ENTITY_REF_NODE) {
+            out += '&';
+            Escaped(child->name, RawContext);
+            out += ';';
+        } else {
+            Escaped(child->content, AttributeContext);
         }
-        // The same order as the attribute map: declarations at their source places, the
-        // layer's own declarations last.
-        long index = 0;
-        auto declarationsAt = [&](long position, bool orLater) {
-            for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
-                if (DomNamespaces::IsImplicit(ns))
-                    continue;
-                const long at = DomNamespaces::Position(ns);
-                if (at == position || (orLater && at > position))
-                    Declaration(ns);
-            }
-        };
-        for (xmlAttrPtr attr = element->properties; attr; attr = attr->next, ++index) {
-            declarationsAt(index, false);
+    }
+    out += '"';
+}
+
+void Writer::StartTag(xmlNodePtr element)
+{
+    out += '<';
+    Name(element->ns ? element->ns->prefix : nullptr, element->name);
+    if (!element->nsDef) {
+        for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
             Attribute(attr);
-        }
-        declarationsAt(index, true);
+        return;
+    }
+    // The same order as the attribute map: declarations at their source places, the
+    // layer's own declarations last.
+    long index = 0;
+    auto declarationsAt = [&](long position, bool orLater) {
         for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
             if (DomNamespaces::IsImplicit(ns))
+                continue;
+            const long at = DomNamespaces::Position(ns);
+            if (at == position || (orLater && at > position))
                 Declaration(ns);
         }
+    };
+    for (xmlAttrPtr attr = element->properties; attr; attr = attr->next, ++index) {
+        declarationsAt(index, false);
+        Attribute(attr);
     }
-
-    void Writer::Leaf(xmlNodePtr node)
-    {
-        switch (node->type) {
-        case XML_TEXT_NODE:
-            Escaped(node->content, TextContext);
-            break;
-        case XML_CDATA_SECTION_NODE:
-            out += "<![CDATA[";
-            Escaped(node->content, RawContext);
-            out += "]]>";
-            break;
-        case XML_COMMENT_NODE:
-            out += "<!--";
-            Escaped(node->content, RawContext);
-            out += "-->";
-            break;
-        case XML_PI_NODE:
-            out += "<?";
-            Escaped(node->name, RawContext);
-            if (node->content && *node->content) {
-                out += ' ';
-                Escaped(node->content, RawContext);
-            }
-            out += "?>";
-            break;
-        case XML_ENTITY_REF_NODE:
-            out += '&';
-            Escaped(node->name, RawContext);
-            out += ';';
-            break;
-        case XML_DTD_NODE: {
-            xmlBufferPtr buffer = xmlBufferCreate();
-            xmlNodeDump(buffer, node->doc, node, 0, 0);
-            const xmlChar* dumped = xmlBufferContent(buffer);
-            Escaped(dumped, RawContext);
-            xmlBufferFree(buffer);
-            break;
-        }
-        case XML_ATTRIBUTE_NODE: {
-            auto* attr = reinterpret_cast<xmlAttrPtr>(node);
-            const size_t start = out.size();
-            Attribute(attr);
-            out.erase(start, 1); // no leading blank for the attribute on its own
-            break;
-        }
-        default:
-            break;
-        }
-    }
-
-    // Iterative, so a tree of any depth is written without exhausting the stack.
-    void Writer::Element(xmlNodePtr root)
-    {
-        xmlNodePtr node = root;
-        for (;;) {
-            if (node->type == XML_ELEMENT_NODE) {
-                StartTag(node);
-                if (node->children) {
-                    out += '>';
-                    node = node->children;
-                    continue;
-                }
-                out += "/>";
-            } else {
-                Leaf(node);
-            }
-            // Close finished elements on the way back up.
-            while (node != root && !node->next) {
-                node = node->parent;
-                out += "</";
-                Name(node->ns ? node->ns->prefix : nullptr, node->name);
-                out += '>';
-            }
-            if (node == root)
-                return;
-            node = node->next;
-        }
-    }
-
-    void Writer::Node(xmlNodePtr node, xmlNsPtr ns)
-    {
-        if (ns) {
+    declarationsAt(index, true);
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (DomNamespaces::IsImplicit(ns))
             Declaration(ns);
-            return;
+    }
+}
+
+void Writer::Leaf(xmlNodePtr node)
+{
+    switch (node->type) {
+    case XML_TEXT_NODE:
+        Escaped(node->content, TextContext);
+        break;
+    case XML_CDATA_SECTION_NODE:
+        out += "<![CDATA[";
+        Escaped(node->content, RawContext);
+        out += "]]>";
+        break;
+    case XML_COMMENT_NODE:
+        out += "<!--";
+        Escaped(node->content, RawContext);
+        out += "-->";
+        break;
+    case XML_PI_NODE:
+        out += "<?";
+        Escaped(node->name, RawContext);
+        if (node->content && *node->content) {
+            out += ' ';
+            Escaped(node->content, RawContext);
         }
-        switch (node->type) {
-        case XML_DOCUMENT_NODE:
-        case XML_HTML_DOCUMENT_NODE:
-            for (xmlNodePtr child = node->children; child; child = child->next) {
-                Node(child, nullptr);
-                out += "\r\n";
+        out += "?>";
+        break;
+    case XML_ENTITY_REF_NODE:
+        out += '&';
+        Escaped(node->name, RawContext);
+        out += ';';
+        break;
+    case XML_DTD_NODE: {
+        xmlBufferPtr buffer = xmlBufferCreate();
+        xmlNodeDump(buffer, node->doc, node, 0, 0);
+        const xmlChar* dumped = xmlBufferContent(buffer);
+        Escaped(dumped, RawContext);
+        xmlBufferFree(buffer);
+        break;
+    }
+    case XML_ATTRIBUTE_NODE: {
+        auto* attr = reinterpret_cast<xmlAttrPtr>(node);
+        const size_t start = out.size();
+        Attribute(attr);
+        out.erase(start, 1); // no leading blank for the attribute on its own
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Iterative, so a tree of any depth is written without exhausting the stack.
+void Writer::Element(xmlNodePtr root)
+{
+    xmlNodePtr node = root;
+    for (;;) {
+        if (node->type == XML_ELEMENT_NODE) {
+            StartTag(node);
+            if (node->children) {
+                out += '>';
+                node = node->children;
+                continue;
             }
-            break;
-        case XML_ELEMENT_NODE:
-            Element(node);
-            break;
-        default:
+            out += "/>";
+        } else {
             Leaf(node);
-            break;
         }
+        // Close finished elements on the way back up.
+        while (node != root && !node->next) {
+            node = node->parent;
+            out += "</";
+            Name(node->ns ? node->ns->prefix : nullptr, node->name);
+            out += '>';
+        }
+        if (node == root)
+            return;
+        node = node->next;
+    }
+}
+
+void Writer::Node(xmlNodePtr node, xmlNsPtr ns)
+{
+    if (ns) {
+        Declaration(ns);
+        return;
+    }
+    switch (node->type) {
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+        for (xmlNodePtr child = node->children; child; child = child->next) {
+            Node(child, nullptr);
+            out += "\r\n";
+        }
+        break;
+    case XML_ELEMENT_NODE:
+        Element(node);
+        break;
+    default:
+        Leaf(node);
+        break;
+    }
+}
+
+namespace {
+
+    // The UTF-8 text of one node, in a buffer kept between calls: formatting a large document
+    // asks for the markup of a million leaves.
+    std::string& Markup(xmlNodePtr node, xmlNsPtr ns)
+    {
+        thread_local std::string buffer;
+        buffer.clear();
+        Writer writer(buffer, {});
+        writer.Node(node, ns);
+        if (ns) // a declaration on its own reads like any attribute: name="value"
+            buffer.erase(0, 1);
+        return buffer;
     }
 
 } // namespace
 
 QString Xml(xmlNodePtr node, xmlNsPtr ns)
 {
-    std::string out;
-    Writer writer(out, {});
-    if (ns) {
-        // A declaration on its own reads like any attribute: name="value".
-        writer.Node(node, ns);
-        return QString::fromUtf8(out.data() + 1, qsizetype(out.size() - 1));
-    }
-    writer.Node(node, nullptr);
-    return QString::fromUtf8(out.data(), qsizetype(out.size()));
+    const std::string& markup = Markup(node, ns);
+    return QString::fromUtf8(markup.data(), qsizetype(markup.size()));
+}
+
+void AppendXml(QString& out, xmlNodePtr node, xmlNsPtr ns)
+{
+    const std::string& markup = Markup(node, ns);
+    const qsizetype start = out.size();
+    // UTF-8 never needs more UTF-16 units than it has bytes.
+    if (out.capacity() < start + qsizetype(markup.size()))
+        out.reserve(std::max(out.capacity() * 2, start + qsizetype(markup.size())));
+    out.resize(start + qsizetype(markup.size()));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar* end = decoder.appendToBuffer(
+        out.data() + start, QByteArrayView(markup.data(), qsizetype(markup.size())));
+    out.truncate(end - out.constData());
 }
 
 bool Write(std::string& out, xmlNodePtr node, const CanEncode& canEncode)
