@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "BusyCursor.h"
 #include "Document.h"
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
@@ -7,8 +8,10 @@
 #include "View.h"
 #include "WaitCursor.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 Application* Application::instance = nullptr;
 
@@ -19,6 +22,9 @@ Application::Application()
         ownPrompts = std::make_unique<QtPrompts>();
         Prompts::SetInstance(ownPrompts.get());
     }
+    // The document core marks its long operations (saving) through BusyCursor.
+    BusyCursor::Install([] { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); },
+        [] { QGuiApplication::restoreOverrideCursor(); });
     AddCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     AddCommand(ID_APP_EXIT, [this] {
@@ -36,8 +42,10 @@ Application::~Application()
 {
     frame.reset();
     document.reset();
-    if (instance == this)
+    if (instance == this) {
         instance = nullptr;
+        BusyCursor::Install(nullptr, nullptr);
+    }
 }
 
 Application* Application::Instance() { return instance; }

@@ -57,6 +57,16 @@ Prompts::Button FromStandard(int button)
 }
 
 QWidget* Owner() { return QApplication::activeWindow(); }
+
+// A modal window waits for the user: it shows the normal arrow even when it opens in the middle
+// of long work that set the wait cursor.
+class ArrowWhileOpen {
+public:
+    ArrowWhileOpen() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowWhileOpen() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileOpen(const ArrowWhileOpen&) = delete;
+    ArrowWhileOpen& operator=(const ArrowWhileOpen&) = delete;
+};
 }
 
 Prompts::Button QtPrompts::MessageBox(
@@ -64,22 +74,29 @@ Prompts::Button QtPrompts::MessageBox(
 {
     const QString title = caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption;
     QMessageBox box(ToStandard(icon), title, text, ToStandard(buttons), Owner());
+    ArrowWhileOpen arrow;
     return FromStandard(box.exec());
 }
 
 QString QtPrompts::GetOpenFileName(
     const QString& caption, const QString& filter, const QString& initialPath)
 {
+    ArrowWhileOpen arrow;
     return QFileDialog::getOpenFileName(Owner(), caption, initialPath, filter);
 }
 
 QString QtPrompts::GetSaveFileName(
     const QString& caption, const QString& filter, const QString& initialPath)
 {
+    ArrowWhileOpen arrow;
     return QFileDialog::getSaveFileName(Owner(), caption, initialPath, filter);
 }
 
-int QtPrompts::ExecDialog(QDialog& dialog) { return dialog.exec(); }
+int QtPrompts::ExecDialog(QDialog& dialog)
+{
+    ArrowWhileOpen arrow;
+    return dialog.exec();
+}
 
 int QtPrompts::TrackPopupMenu(QMenu& menu, const QPoint& globalPos)
 {

@@ -1,0 +1,603 @@
+#include "BusyCursor.h"
+#include "ScriptedPrompts.h"
+#include "TrelvoDoc.h"
+#include "View.h"
+#include "dom/DomNamedNodeMap.h"
+#include "dom/DomNodeList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Kind = ScriptedPrompts::Kind;
+
+namespace {
+
+int cursorShows = 0;
+int cursorHides = 0;
+
+// Records the hints it is sent and whether the DOM still existed when the clearing hint came.
+class RecordingView : public View {
+public:
+    QList<long> hints;
+    bool domAliveAtClear = false;
+
+    void OnUpdate(View*, long hint) override
+    {
+        hints.append(hint);
+        if (hint == TrelvoDoc::HintClear)
+            domAliveAtClear = !static_cast<TrelvoDoc*>(GetDocument())->dom.isNull();
+    }
+};
+
+// "doc" is the document node, "root" its element, "" a null node; each "/N" steps to child N
+// and "/@N" to attribute N.
+DomNode At(const TrelvoDoc& doc, const QString& path)
+{
+    if (path.isEmpty())
+        return DomNode();
+    const QStringList steps = path.split(u'/');
+    DomNode node = steps.first() == u"doc" ? doc.dom.documentNode() : doc.dom.documentElement();
+    for (qsizetype i = 1; i < steps.size(); ++i) {
+        node = steps[i].startsWith(u'@') ? node.attributes().item(steps[i].mid(1).toInt())
+                                         : node.childNodes().item(steps[i].toInt());
+    }
+    return node;
+}
+
+// The top-level nodes' markup without the line breaks between them.
+QString Markup(const TrelvoDoc& doc)
+{
+    QString markup;
+    for (DomNode child = doc.dom.documentNode().firstChild(); child; child = child.nextSibling())
+        markup += child.xml();
+    return markup;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+// Checks the document's lifecycle, its load and save messages and files, and its tree changes.
+class TestTrelvoDoc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void dropsTheDom_data();
+    void dropsTheDom();
+    void parseErrorMessage_data();
+    void parseErrorMessage();
+    void failedOpenKeepsTheOpenDocument_data();
+    void failedOpenKeepsTheOpenDocument();
+    void saveWritesTheFormattedText_data();
+    void saveWritesTheFormattedText();
+    void saveWithoutRootWarnsAndWrites_data();
+    void saveWithoutRootWarnsAndWrites();
+    void failedSaveKeepsTheDocumentModified_data();
+    void failedSaveKeepsTheDocumentModified();
+    void linkedStylesheet_data();
+    void linkedStylesheet();
+    void queries_data();
+    void queries();
+    void treeChanges_data();
+    void treeChanges();
+
+private:
+    QString Write(const QByteArray& bytes);
+    bool Open(TrelvoDoc& doc, const QByteArray& bytes);
+
+    ScriptedPrompts prompts;
+    QTemporaryDir dir;
+    int fileCount = 0;
+};
+
+QString TestTrelvoDoc::Write(const QByteArray& bytes)
+{
+    const QString path = dir.filePath(u"file%1.xml"_s.arg(++fileCount));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file");
+    return path;
+}
+
+// Opens like the framework does: the document takes the path only when it reports success.
+bool TestTrelvoDoc::Open(TrelvoDoc& doc, const QByteArray& bytes)
+{
+    const QString path = Write(bytes);
+    if (!doc.OnOpenDocument(path))
+        return false;
+    doc.SetPathName(path, false);
+    return true;
+}
+
+void TestTrelvoDoc::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    Prompts::SetInstance(&prompts);
+    BusyCursor::Install([] { ++cursorShows; }, [] { ++cursorHides; });
+}
+
+void TestTrelvoDoc::init() { prompts.Clear(); }
+
+void TestTrelvoDoc::cleanup()
+{
+    QCOMPARE(prompts.UnansweredCount(), 0);
+    QCOMPARE(prompts.PendingAnswers(), 0);
+}
+
+void TestTrelvoDoc::dropsTheDom_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("hasDom");
+    QTest::addColumn<QString>("markup");
+
+    QTest::newRow("new gives an empty DOM") << u"new"_s << true << QString();
+    QTest::newRow("open gives the file's DOM") << u"open"_s << true << u"<b/>"_s;
+    QTest::newRow("close leaves none") << u"close"_s << false << QString();
+}
+
+void TestTrelvoDoc::dropsTheDom()
+{
+    QFETCH(QString, action);
+
+    TrelvoDoc doc;
+    RecordingView view;
+    doc.AddView(&view);
+    QVERIFY(doc.OnNewDocument());
+    QVERIFY2(view.hints.isEmpty(), "there was no DOM to drop");
+    QVERIFY(Open(doc, "<a/>"));
+    view.hints.clear();
+    doc.SelectedNode = doc.dom.documentElement();
+    doc.LoadTime = 1234;
+
+    if (action == u"new")
+        QVERIFY(doc.OnNewDocument());
+    else if (action == u"open")
+        QVERIFY(Open(doc, "<b/>"));
+    else
+        doc.OnCloseDocument();
+
+    QCOMPARE(view.hints, QList<long> { TrelvoDoc::HintClear });
+    QVERIFY2(view.domAliveAtClear, "views are told before the old nodes go");
+    QVERIFY(doc.SelectedNode.isNull());
+    QTEST(!doc.dom.isNull(), "hasDom");
+    QTEST(Markup(doc), "markup");
+    QVERIFY(!doc.IsModified());
+    if (action == u"new") {
+        QCOMPARE(doc.LoadTime, 0u);
+        QVERIFY(doc.GetPathName().isEmpty());
+    }
+}
+
+void TestTrelvoDoc::parseErrorMessage_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("cutBefore");
+    QTest::addColumn<bool>("cutAfter");
+
+    QByteArray before;
+    QByteArray after;
+    for (int i = 0; i < 150; ++i) {
+        before += QByteArray(" a") + QByteArray::number(i) + "=\"" + QByteArray::number(i) + '"';
+        after += QByteArray(" b") + QByteArray::number(i) + "=\"" + QByteArray::number(i) + '"';
+    }
+    QTest::newRow("short line shown whole") << QByteArray("<r>\n<a></b>\n</r>") << false << false;
+    QTest::newRow("long line cut around the error")
+        << "<r>\n<e" + before + " bad" + after + "/>\n</r>" << true << true;
+    QTest::newRow("error near the start of a long line")
+        << "<r>\n<e bad" + after + "/>\n</r>" << false << true;
+}
+
+void TestTrelvoDoc::parseErrorMessage()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, cutBefore);
+    QFETCH(bool, cutAfter);
+
+    const QString path = Write(content);
+    DomDocument reference = DomDocument::Create();
+    QVERIFY(Failed(reference.load(path)));
+    const DomParseError error = reference.parseError();
+    QCOMPARE(error.line, 2);
+
+    TrelvoDoc doc;
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QVERIFY(!doc.OnOpenDocument(path));
+
+    QCOMPARE(prompts.Calls().size(), size_t(1));
+    const ScriptedPrompts::Call& call = prompts.Calls()[0];
+    QCOMPARE(call.icon, Prompts::Icon::None);
+    QCOMPARE(call.buttons, Prompts::Buttons::Ok);
+    const QString head = u"%1Error processing resource '%2'. Line 2. Position %3\n\n"_s.arg(
+        error.reason, path, QString::number(error.linepos));
+    QVERIFY(error.reason.endsWith(u'\n'));
+    QVERIFY2(call.text.startsWith(head), qPrintable(call.text.left(head.size())));
+
+    QString excerpt = call.text.mid(head.size());
+    const QChar ellipsis(0x2026);
+    QCOMPARE(excerpt.startsWith(ellipsis), cutBefore);
+    QCOMPARE(excerpt.endsWith(ellipsis), cutAfter);
+    excerpt.remove(ellipsis);
+    QVERIFY(excerpt.size() <= 200);
+    const qsizetype start = error.srcText.indexOf(excerpt);
+    QVERIFY2(start >= 0, "the excerpt is a piece of the faulty line");
+    QVERIFY2(start <= error.linepos - 1 && error.linepos - 1 <= start + excerpt.size(),
+        "the excerpt holds the error's position");
+    if (!cutBefore && !cutAfter)
+        QCOMPARE(excerpt, error.srcText);
+}
+
+void TestTrelvoDoc::failedOpenKeepsTheOpenDocument_data()
+{
+    QTest::addColumn<QString>("failing");
+
+    QTest::newRow("not well-formed") << Write("<r><a></r>");
+    QTest::newRow("empty file") << Write(QByteArray());
+    QTest::newRow("missing file") << dir.filePath(u"missing.xml"_s);
+}
+
+void TestTrelvoDoc::failedOpenKeepsTheOpenDocument()
+{
+    QFETCH(QString, failing);
+
+    TrelvoDoc doc;
+    RecordingView view;
+    doc.AddView(&view);
+    QVERIFY(Open(doc, "<r><a/></r>"));
+    const QString path = doc.GetPathName();
+    const DomNode selected = doc.SelectedNode = At(doc, u"root/0"_s);
+    QVERIFY(!doc.AddAttribute(selected, u"x"_s, u"1"_s).isNull());
+
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QVERIFY(!doc.OnOpenDocument(failing));
+
+    QCOMPARE(prompts.CallsOf(Kind::MessageBox).size(), size_t(1));
+    QCOMPARE(Markup(doc), u"<r><a x=\"1\"/></r>"_s);
+    QVERIFY(doc.SelectedNode == selected);
+    QVERIFY(doc.IsModified());
+    QCOMPARE(doc.GetPathName(), path);
+    QVERIFY2(view.hints.isEmpty(), "the views keep showing the open document");
+}
+
+void TestTrelvoDoc::saveWritesTheFormattedText_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("indented with tabs")
+        << QByteArray("<r>\n  <a>text</a>\n  <b x=\"1\"><c></c></b>\n</r>")
+        << QByteArray("<r>\r\n\t<a>text</a>\r\n\t<b x=\"1\">\r\n\t\t<c/>\r\n\t</b>\r\n</r>\r\n");
+    QTest::newRow("text nodes unchanged")
+        << QByteArray("<r><p>  two\n lines  </p><m>mixed <b>bold</b> tail</m></r>")
+        << QByteArray("<r>\r\n\t<p>  two\r\n lines  </p>\r\n\t<m>mixed <b>bold</b> tail</m>\r\n"
+                      "</r>\r\n");
+    QTest::newRow("declaration, comment and instruction at column 0")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- c -->\n<?pi data?>\n<r/>")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- c -->\r\n<?pi data?>\r\n"
+                      "<r/>\r\n");
+    QTest::newRow("space-preserving scope kept")
+        << QByteArray("<r xml:space=\"preserve\">\n  <a/>\n</r>")
+        << QByteArray("<r xml:space=\"preserve\">\r\n  <a/>\r\n</r>\r\n");
+    QTest::newRow("Latin-1 declaration writes Latin-1 bytes")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r>caf\xE9</r>")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<r>caf\xE9</r>\r\n");
+}
+
+void TestTrelvoDoc::saveWritesTheFormattedText()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, expected);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, source));
+    doc.SetModifiedFlag(true);
+    const QString saved = dir.filePath(u"saved.xml"_s);
+    cursorShows = cursorHides = 0;
+    QVERIFY(doc.OnSaveDocument(saved));
+    QCOMPARE(ReadFile(saved), expected);
+    QVERIFY(!doc.IsModified());
+    QCOMPARE(cursorShows, 1);
+    QCOMPARE(cursorHides, 1);
+
+    TrelvoDoc reopened;
+    QVERIFY(reopened.OnOpenDocument(saved));
+    const QString again = dir.filePath(u"again.xml"_s);
+    QVERIFY(reopened.OnSaveDocument(again));
+    QCOMPARE(ReadFile(again), expected);
+    QVERIFY(prompts.Calls().empty());
+}
+
+void TestTrelvoDoc::saveWithoutRootWarnsAndWrites_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("new document") << QString() << QByteArray();
+    QTest::newRow("comment only") << u" c "_s << QByteArray("<!-- c -->\r\n");
+}
+
+void TestTrelvoDoc::saveWithoutRootWarnsAndWrites()
+{
+    QFETCH(QString, comment);
+
+    TrelvoDoc doc;
+    QVERIFY(doc.OnNewDocument());
+    if (!comment.isEmpty())
+        QVERIFY(!doc.AppendComment(doc.dom.documentNode(), comment).isNull());
+    const QString path = dir.filePath(u"noroot.xml"_s);
+    QFile::remove(path);
+
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QVERIFY(doc.OnSaveDocument(path));
+
+    QCOMPARE(prompts.Calls().size(), size_t(1));
+    QCOMPARE(prompts.Calls()[0].text,
+        u"The document does not contain top-level element and is unlikely to open subsequently. "
+        "Make sure the document has root."_s);
+    QCOMPARE(prompts.Calls()[0].icon, Prompts::Icon::None);
+    QVERIFY(QFile::exists(path));
+    QTEST(ReadFile(path), "expected");
+    QVERIFY(!doc.IsModified());
+}
+
+void TestTrelvoDoc::failedSaveKeepsTheDocumentModified_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("target");
+
+    const QString readOnly = dir.filePath(u"readonly"_s);
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
+    QTest::newRow("read-only folder") << QByteArray("<r/>") << readOnly + u"/x.xml"_s;
+    QTest::newRow("missing folder") << QByteArray("<r/>") << dir.filePath(u"none/x.xml"_s);
+    QTest::newRow("character the encoding cannot hold")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>")
+        << Write("old content");
+}
+
+void TestTrelvoDoc::failedSaveKeepsTheDocumentModified()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, target);
+
+    if (QTest::currentDataTag() == "read-only folder"_ba
+        && QFileInfo(QFileInfo(target).path()).isWritable())
+        QSKIP("this user may write into read-only folders");
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, source));
+    // A comment cannot use character references, so a Euro sign has no Latin-1 form.
+    QVERIFY(!doc.AppendComment(doc.dom.documentElement(), u"\u20AC"_s).isNull());
+    const QByteArray before = ReadFile(target);
+
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QVERIFY(!doc.OnSaveDocument(target));
+
+    QCOMPARE(prompts.Calls().size(), size_t(1));
+    const ScriptedPrompts::Call& call = prompts.Calls()[0];
+    const QString head
+        = u"The document could not be saved to %1.\n\n"_s.arg(QDir::toNativeSeparators(target));
+    QVERIFY2(call.text.startsWith(head), qPrintable(call.text));
+    QVERIFY2(call.text.size() > head.size(), "the message gives the reason");
+    QCOMPARE(call.icon, Prompts::Icon::Error);
+    QVERIFY(doc.IsModified());
+    QCOMPARE(ReadFile(target), before);
+}
+
+void TestTrelvoDoc::linkedStylesheet_data()
+{
+    QTest::addColumn<QString>("prolog");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+
+    const auto xsl = [](const QString& href) {
+        return u"<?xml-stylesheet type=\"text/xsl\" href=\"%1\"?>"_s.arg(href);
+    };
+    const QString css = u"<?xml-stylesheet type=\"text/css\" href=\"a.css\"?>"_s;
+    const QString saved = u"/d/x.xml"_s;
+    QTest::newRow("double quotes") << xsl(u"a.xsl"_s) << saved << u"/d/a.xsl"_s;
+    QTest::newRow("single quotes")
+        << u"<?xml-stylesheet type='text/xsl' href='style.xsl'?>"_s << saved << u"/d/style.xsl"_s;
+    QTest::newRow("unquoted values")
+        << u"<?xml-stylesheet type=text/xsl href=a.xsl?>"_s << saved << u"/d/a.xsl"_s;
+    QTest::newRow("href first, blanks around =, subfolder")
+        << u"<?xml-stylesheet\thref = \"s/a.xsl\"\ntype=\"text/xsl\"?>"_s << saved
+        << u"/d/s/a.xsl"_s;
+    QTest::newRow("other type") << css << saved << QString();
+    QTest::newRow("no instruction")
+        << u"<?other type=\"text/xsl\" href=\"a.xsl\"?>"_s << saved << QString();
+    QTest::newRow("unsaved document") << xsl(u"a.xsl"_s) << QString() << QString();
+    QTest::newRow("absolute path") << xsl(u"/s/a.xsl"_s) << saved << u"/s/a.xsl"_s;
+    QTest::newRow("drive path") << xsl(u"C:\\s\\a.xsl"_s) << saved << u"C:\\s\\a.xsl"_s;
+    QTest::newRow("URL, also unsaved")
+        << xsl(u"http://h/a.xsl"_s) << QString() << u"http://h/a.xsl"_s;
+    QTest::newRow("second instruction when the first gives nothing")
+        << css + xsl(u"b.xsl"_s) << saved << u"/d/b.xsl"_s;
+    QTest::newRow("first usable instruction wins")
+        << xsl(u"a.xsl"_s) + xsl(u"b.xsl"_s) << saved << u"/d/a.xsl"_s;
+}
+
+void TestTrelvoDoc::linkedStylesheet()
+{
+    QFETCH(QString, prolog);
+    QFETCH(QString, path);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(
+        doc, (prolog + u"<r><?xml-stylesheet type=\"text/xsl\" href=\"in.xsl\"?></r>"_s).toUtf8()));
+    doc.SetPathName(path, false);
+    QTEST(doc.GetLinkedStylesheet(), "expected");
+}
+
+void TestTrelvoDoc::queries_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<bool>("isRoot");
+    QTest::addColumn<bool>("isFirst");
+    QTest::addColumn<bool>("isLast");
+
+    QTest::newRow("document node") << u"doc"_s << false << true << true;
+    QTest::newRow("leading instruction") << u"doc/0"_s << false << true << false;
+    QTest::newRow("root element") << u"root"_s << true << false << true;
+    QTest::newRow("first child") << u"root/0"_s << false << true << false;
+    QTest::newRow("middle child") << u"root/1"_s << false << false << false;
+    QTest::newRow("last child") << u"root/2"_s << false << false << true;
+    QTest::newRow("element not in the tree") << u"new"_s << false << true << true;
+}
+
+void TestTrelvoDoc::queries()
+{
+    QFETCH(QString, node);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, "<?p x?><r><a/><b/><c/></r>"));
+    const DomNode target = node == u"new" ? doc.dom.createElement(u"n"_s) : At(doc, node);
+    QVERIFY(!target.isNull());
+    QVERIFY(doc.HasRootElement());
+    QTEST(TrelvoDoc::IsRootElement(target), "isRoot");
+    QTEST(TrelvoDoc::IsFirstSibling(target), "isFirst");
+    QTEST(TrelvoDoc::IsLastSibling(target), "isLast");
+    QVERIFY(!doc.IsModified());
+}
+
+void TestTrelvoDoc::treeChanges_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("expected");
+
+    // An empty expected markup means the document is unchanged.
+    const auto row = [](const char* name, const QString& source, const char16_t* operation,
+                         const char16_t* node, const QString& argument, const QString& value,
+                         bool result, bool modified, const QString& expected = QString()) {
+        QTest::newRow(name) << source << QString::fromUtf16(operation) << QString::fromUtf16(node)
+                            << argument << value << result << modified << expected;
+    };
+    const QString abc = u"<r><a/><b/><c/></r>"_s;
+    row("up: first refused", abc, u"up", u"root/0", {}, {}, false, false);
+    row("up: middle", abc, u"up", u"root/1", {}, {}, true, true, u"<r><b/><a/><c/></r>"_s);
+    row("down: last refused", abc, u"down", u"root/2", {}, {}, false, false);
+    row("down: first", abc, u"down", u"root/0", {}, {}, true, true, u"<r><b/><a/><c/></r>"_s);
+    row("down: next-to-last appends", abc, u"down", u"root/1", {}, {}, true, true,
+        u"<r><a/><c/><b/></r>"_s);
+
+    const QString tree = u"<r><a><x/></a><b/>t</r>"_s;
+    row("copy: branch into sibling", tree, u"copy", u"root/0", u"root/1"_s, {}, true, true,
+        u"<r><a><x/></a><b><a><x/></a></b>t</r>"_s);
+    row("copy: root into its own child", tree, u"copy", u"root", u"root/1"_s, {}, true, true,
+        u"<r><a><x/></a><b><r><a><x/></a><b/>t</r></b>t</r>"_s);
+    row("copy: into text refused", tree, u"copy", u"root/0", u"root/2"_s, {}, false, false);
+    row("move: to the end of another", tree, u"move", u"root/0/0", u"root"_s, {}, true, true,
+        u"<r><a/><b/>t<x/></r>"_s);
+    row("move: into own child refused, still modified", tree, u"move", u"root", u"root/0"_s, {},
+        true, true);
+    row("delete: branch", tree, u"delete", u"root/0", {}, {}, true, true, u"<r><b/>t</r>"_s);
+    row("element: before a child", tree, u"element", u"root", u"n"_s, u"root/1"_s, true, true,
+        u"<r><a><x/></a><n/><b/>t</r>"_s);
+    row("element: appended", tree, u"element", u"root/1", u"n"_s, {}, true, true,
+        u"<r><a><x/></a><b><n/></b>t</r>"_s);
+    row("element: bad name refused", tree, u"element", u"root", u"1n"_s, {}, false, false);
+    row("text: escaped", tree, u"text", u"root/1", u"x<y"_s, {}, true, true,
+        u"<r><a><x/></a><b>x&lt;y</b>t</r>"_s);
+    row("comment", tree, u"comment", u"root/1", u"c"_s, {}, true, true,
+        u"<r><a><x/></a><b><!--c--></b>t</r>"_s);
+    row("comment: double hyphen refused", tree, u"comment", u"root", u"a--b"_s, {}, false, false);
+    row("cdata", tree, u"cdata", u"root/1", u"<d>"_s, {}, true, true,
+        u"<r><a><x/></a><b><![CDATA[<d>]]></b>t</r>"_s);
+
+    const QString prolog = u"<?a x?><?b y?><!--c--><r><?p x?><e/></r>"_s;
+    row("pi: after the leading instructions", prolog, u"pi", u"doc", u"n"_s, u"d"_s, true, true,
+        u"<?a x?><?b y?><?n d?><!--c--><r><?p x?><e/></r>"_s);
+    row("pi: xml goes first", prolog, u"pi", u"doc", u"xml"_s, u"version=\"1.0\""_s, true, true,
+        u"<?xml version=\"1.0\"?><?a x?><?b y?><!--c--><r><?p x?><e/></r>"_s);
+    row("pi: second xml refused", u"<?xml version=\"1.0\"?><r/>"_s, u"pi", u"doc", u"xml"_s,
+        u"version=\"1.0\""_s, false, false);
+    row("pi: in an element", prolog, u"pi", u"root", u"n"_s, u"d"_s, true, true,
+        u"<?a x?><?b y?><!--c--><r><?p x?><?n d?><e/></r>"_s);
+    row("pi: appended after instructions only", u"<r><?p x?></r>"_s, u"pi", u"root", u"n"_s, u"d"_s,
+        true, true, u"<r><?p x?><?n d?></r>"_s);
+
+    const QString attributes = u"<r a=\"1\" b=\"2\"><e z=\"0\"/>t</r>"_s;
+    row("add: new attribute appended", attributes, u"add", u"root", u"c"_s, u"<&\""_s, true, true,
+        u"<r a=\"1\" b=\"2\" c=\"&lt;&amp;&quot;\"><e z=\"0\"/>t</r>"_s);
+    row("add: existing replaced in place", attributes, u"add", u"root", u"a"_s, u"9"_s, true, true,
+        u"<r a=\"9\" b=\"2\"><e z=\"0\"/>t</r>"_s);
+    row("add: bad name refused", attributes, u"add", u"root", u"1a"_s, u"9"_s, false, false);
+    row("add: not an element refused", attributes, u"add", u"root/1", u"a"_s, u"9"_s, false, false);
+    row("remove", attributes, u"remove", u"root", u"root/@0"_s, {}, true, true,
+        u"<r b=\"2\"><e z=\"0\"/>t</r>"_s);
+    row("remove: name the element lacks, still modified", attributes, u"remove", u"root",
+        u"root/0/@0"_s, {}, true, true);
+    row("remove: not an element", attributes, u"remove", u"root/1", u"root/@0"_s, {}, true, false);
+}
+
+void TestTrelvoDoc::treeChanges()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, operation);
+    QFETCH(QString, node);
+    QFETCH(QString, argument);
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, source.toUtf8()));
+    QCOMPARE(Markup(doc), source);
+    const DomNode subject = At(doc, node);
+    QVERIFY(!subject.isNull());
+
+    bool result = true;
+    if (operation == u"up") {
+        result = doc.MoveNodeUp(subject);
+    } else if (operation == u"down") {
+        result = doc.MoveNodeDown(subject);
+    } else if (operation == u"copy") {
+        const DomNode parent = At(doc, argument);
+        const DomNode clone = doc.CopyNodeTo(subject, parent);
+        result = !clone.isNull();
+        QVERIFY(!result || (clone.parentNode() == parent && !(clone == subject)));
+    } else if (operation == u"move") {
+        doc.MoveNodeTo(subject, At(doc, argument));
+    } else if (operation == u"delete") {
+        doc.DeleteNode(subject);
+    } else if (operation == u"element") {
+        result = !doc.InsertElement(subject, argument, At(doc, value)).isNull();
+    } else if (operation == u"text") {
+        result = !doc.AppendText(subject, argument).isNull();
+    } else if (operation == u"comment") {
+        result = !doc.AppendComment(subject, argument).isNull();
+    } else if (operation == u"cdata") {
+        result = !doc.AppendCDATASection(subject, argument).isNull();
+    } else if (operation == u"pi") {
+        result = !doc.InsertProcessingInstruction(subject, argument, value).isNull();
+    } else if (operation == u"add") {
+        const DomAttribute attribute = doc.AddAttribute(subject, argument, value);
+        result = !attribute.isNull();
+        QVERIFY(!result || attribute.ownerElement() == subject);
+    } else if (operation == u"remove") {
+        doc.RemoveAttribute(subject, At(doc, argument));
+    } else {
+        QFAIL("unknown operation");
+    }
+
+    QTEST(result, "result");
+    QTEST(doc.IsModified(), "modified");
+    QCOMPARE(Markup(doc), expected.isEmpty() ? source : expected);
+}
+
+QTEST_GUILESS_MAIN(TestTrelvoDoc)
+#include "tst_trelvodoc.moc"
