@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds Trelvo (Release, into build/) and opens a document in it.
 # Usage: ./run.sh [file.xml] [more arguments for the program]
-# Without a file, the bundled resources/sample.xml is opened. Until the application executable
-# exists, the benchmark runs on the file instead.
+# Without a file, the bundled resources/sample.xml is opened.
 set -euo pipefail
 
 # Resolve the file against the caller's folder before moving to the repository.
@@ -33,12 +32,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELVO_TESTS=OFF
 cmake --build "$build"
 
 app=$build/src/app/trelvo
-if [ -x "$app" ]; then
-    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
-        echo "run.sh: no DISPLAY or WAYLAND_DISPLAY is set; Trelvo needs a desktop session." >&2
-    fi
-    exec "$app" "$file" "$@"
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: no DISPLAY or WAYLAND_DISPLAY is set; Trelvo needs a desktop session." >&2
 fi
-
-echo "run.sh: $app is not built yet; running the benchmark on $file instead."
-exec "$build/bench/trelvo-bench" "$file" "$@"
+exec "$app" "$file" "$@"

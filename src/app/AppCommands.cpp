@@ -1,0 +1,81 @@
+#include "AppCommands.h"
+
+#include "AppIds.h"
+#include "FrameworkIds.h"
+
+#include <QKeySequence>
+
+#include <algorithm>
+
+namespace {
+QKeySequence Key(const char* text) { return QKeySequence(QString::fromLatin1(text)); }
+
+QString Icon(const char* name)
+{
+    return QStringLiteral(":/icons/") + QString::fromLatin1(name) + QStringLiteral(".png");
+}
+}
+
+CommandTable AppCommands::Table()
+{
+    CommandTable table {
+        { ID_FILE_NEW, QStringLiteral("&New"), { Key("Ctrl+N") },
+            QStringLiteral("Create a new document\nNew"), Icon("new") },
+        { ID_FILE_OPEN, QStringLiteral("&Open..."), { Key("Ctrl+O") },
+            QStringLiteral("Open an existing document\nOpen"), Icon("open") },
+        { ID_FILE_SAVE, QStringLiteral("&Save"), { Key("Ctrl+S") },
+            QStringLiteral("Save the active document\nSave"), Icon("save") },
+        { ID_FILE_SAVE_AS, QStringLiteral("Save &As..."), {},
+            QStringLiteral("Save the active document with a new name\nSave As"), QString() },
+        { ID_APP_EXIT, QStringLiteral("E&xit"), {},
+            QStringLiteral("Quit the application; prompts to save the document\nExit"), QString() },
+        { ID_APP_ABOUT, QStringLiteral("&About Trelvo..."), {},
+            QStringLiteral("Display program information and version number\nAbout"),
+            Icon("about") },
+        { ID_HELP_PRODUCTS, QStringLiteral("&Other Great Products..."), {},
+            QStringLiteral(
+                "Check some great Korvane products for developers.\nOther Great Products"),
+            Icon("products") },
+        { ID_APP_DONATE, QStringLiteral("&Donate..."), {},
+            QStringLiteral("Make a donation.\nDonate"), Icon("donate") },
+    };
+    for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
+        table.Add({ id, QStringLiteral("Recent File"), {},
+            QStringLiteral("Open this document\nRecent File"), QString() });
+    return table;
+}
+
+std::vector<MenuItem> AppCommands::MenuBar()
+{
+    return {
+        MenuItem::Submenu(QStringLiteral("&File"),
+            { MenuItem::Command(ID_FILE_NEW), MenuItem::Command(ID_FILE_OPEN),
+                MenuItem::Command(ID_FILE_SAVE), MenuItem::Command(ID_FILE_SAVE_AS),
+                MenuItem::Separator(), MenuItem::Command(ID_FILE_MRU_FILE1),
+                MenuItem::Command(ID_FILE_MRU_FILE2), MenuItem::Command(ID_FILE_MRU_FILE3),
+                MenuItem::Command(ID_FILE_MRU_FILE4), MenuItem::Separator(),
+                MenuItem::Command(ID_APP_EXIT) }),
+        MenuItem::Submenu(QStringLiteral("&Help"),
+            { MenuItem::Command(ID_APP_ABOUT), MenuItem::Command(ID_HELP_PRODUCTS),
+                MenuItem::Command(ID_APP_DONATE) }),
+    };
+}
+
+QList<int> AppCommands::ToolBarButtons()
+{
+    return { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_HELP_PRODUCTS, ID_APP_DONATE };
+}
+
+QString AppCommands::InitialLoadTimeText() { return QStringLiteral("Load time: 0 secs"); }
+
+int AppCommands::LoadTimePaneWidth(const QFontMetrics& metrics)
+{
+    // The label's frame and margins take a few pixels of the width.
+    constexpr int frame = 12;
+    return std::max(120, metrics.horizontalAdvance(LoadTimeText(99990)) + frame);
+}
+
+QString AppCommands::LoadTimeText(quint32 milliseconds)
+{
+    return QStringLiteral("Load time: %1 secs").arg(milliseconds / 1000.0, 0, 'f', 2);
+}

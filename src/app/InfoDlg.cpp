@@ -1,0 +1,73 @@
+#include "InfoDlg.h"
+
+#include "Prompts.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QFrame* EtchedLine(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+}
+
+InfoDlg::InfoDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Korvane Products"));
+
+    auto* text = new QLabel(
+        QStringLiteral("Korvane Limited makes components for software developers: data grids, "
+                       "charts, tree and list controls and XML tools that drop straight into "
+                       "your own applications. Click the image below to see them all."),
+        this);
+    text->setObjectName(QStringLiteral("text"));
+    text->setWordWrap(true);
+
+    picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("picture"));
+    picture->setPixmap(QPixmap(QStringLiteral(":/images/products.png")));
+    picture->setCursor(Qt::PointingHandCursor);
+    picture->setToolTip(ProductsAddress());
+
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("close"));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(EtchedLine(this));
+    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    layout->addWidget(EtchedLine(this));
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The paragraph wraps to the width of the picture rather than stretching the dialog.
+    text->setFixedWidth(picture->sizeHint().width() + 120);
+}
+
+QString InfoDlg::ProductsAddress() { return QStringLiteral("https://www.korvane.example/"); }
+
+QRect InfoDlg::PictureRect() const
+{
+    return QRect(picture->mapTo(this, QPoint(0, 0)), picture->size());
+}
+
+void InfoDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && PictureRect().contains(event->position().toPoint()))
+        Prompts::Instance().OpenWithDesktop(ProductsAddress());
+    QDialog::mouseReleaseEvent(event);
+}

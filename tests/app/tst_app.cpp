@@ -1,0 +1,599 @@
+#include "AppCommands.h"
+#include "AppIds.h"
+#include "AppSettings.h"
+#include "FrameWindow.h"
+#include "FrameworkIds.h"
+#include "InfoDlg.h"
+#include "PlainView.h"
+#include "ScriptedPrompts.h"
+#include "TrelvoApp.h"
+#include "TrelvoDoc.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+using Kind = ScriptedPrompts::Kind;
+
+namespace {
+QString DataFile(const char* name)
+{
+    return QDir(QStringLiteral(TRELVO_TEST_DATA_DIR)).absoluteFilePath(QString::fromLatin1(name));
+}
+
+// Every setting with a way to read and change it in the application object, so that rows of
+// the tables below can name settings by their stored names.
+struct SettingAccess {
+    std::function<QVariant(const TrelvoApp&)> get;
+    std::function<void(TrelvoApp&, const QVariant&)> set;
+};
+
+template <typename T> SettingAccess Member(T TrelvoApp::*member)
+{
+    return { [member](const TrelvoApp& app) { return QVariant::fromValue(app.*member); },
+        [member](TrelvoApp& app, const QVariant& value) { app.*member = value.value<T>(); } };
+}
+
+const std::map<QString, SettingAccess>& Settings()
+{
+    static const std::map<QString, SettingAccess> settings {
+        { QStringLiteral("ExpandOnLoad"), Member(&TrelvoApp::ExpandOnLoad) },
+        { QStringLiteral("ShowAttributesInTree"), Member(&TrelvoApp::ShowAttributesInTree) },
+        { QStringLiteral("ImageScale"), Member(&TrelvoApp::ImageScale) },
+        { QStringLiteral("XmlSourceFormat"), Member(&TrelvoApp::XmlSourceFormat) },
+        { QStringLiteral("XmlSourceFormatSpaces"), Member(&TrelvoApp::XmlSourceFormatSpaces) },
+        { QStringLiteral("XsltOutput"), Member(&TrelvoApp::XsltOutput) },
+        { QStringLiteral("XsltPreview"), Member(&TrelvoApp::XsltPreview) },
+        { QStringLiteral("XsltPreviewProgram"), Member(&TrelvoApp::XsltPreviewProgram) },
+        { QStringLiteral("InsertItemDlgPosX"), Member(&TrelvoApp::InsertItemDlgPosX) },
+        { QStringLiteral("InsertItemDlgPosY"), Member(&TrelvoApp::InsertItemDlgPosY) },
+        { QStringLiteral("InsertItemDlgWidth"), Member(&TrelvoApp::InsertItemDlgWidth) },
+        { QStringLiteral("InsertItemDlgHeight"), Member(&TrelvoApp::InsertItemDlgHeight) },
+        { QStringLiteral("AttributeNameWidth"), Member(&TrelvoApp::AttributeNameWidth) },
+        { QStringLiteral("AttributeValueWidth"), Member(&TrelvoApp::AttributeValueWidth) },
+        { QStringLiteral("AttributeSortColumn"), Member(&TrelvoApp::AttributeSortColumn) },
+        { QStringLiteral("AttributeSortAscending"), Member(&TrelvoApp::AttributeSortAscending) },
+        { QStringLiteral("FindDirection"), Member(&TrelvoApp::FindDirection) },
+        { QStringLiteral("FindCase"), Member(&TrelvoApp::FindCase) },
+        { QStringLiteral("FindWholeWords"), Member(&TrelvoApp::FindWholeWords) },
+        { QStringLiteral("FindNames"), Member(&TrelvoApp::FindNames) },
+        { QStringLiteral("FindValues"), Member(&TrelvoApp::FindValues) },
+        { QStringLiteral("FindProps"), Member(&TrelvoApp::FindProps) },
+    };
+    return settings;
+}
+}
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir config;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TrelvoApp> app;
+
+    QString SettingsFile() const { return AppSettings::DefaultFileName(); }
+
+    // Entries of section "Settings" written before the application starts.
+    void Store(const QList<std::pair<QString, QString>>& entries)
+    {
+        QSettings file(SettingsFile(), QSettings::IniFormat);
+        for (const auto& [name, value] : entries)
+            file.setValue(QStringLiteral("Settings/") + name, value);
+    }
+
+    // The text of an entry as it stands in the file.
+    QString StoredText(const QString& section, const QString& name) const
+    {
+        QFile file(SettingsFile());
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return QString();
+        QString current;
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        for (const QString& line : lines) {
+            if (line.startsWith(u'['))
+                current = line.mid(1, line.size() - 2);
+            else if (current == section && line.startsWith(name + u'='))
+                return line.mid(name.size() + 1);
+        }
+        return QString();
+    }
+
+    // Starts the application as the program does, on a settings file where the products
+    // dialog was already shown unless the test says otherwise.
+    bool Start(const QString& file = QString())
+    {
+        app = std::make_unique<TrelvoApp>();
+        app->SetCommandLineFile(file);
+        return app->InitInstance();
+    }
+
+    void Stop()
+    {
+        app->ExitInstance();
+        app.reset();
+    }
+
+    PlainView* View() const
+    {
+        return qobject_cast<PlainView*>(app->GetMainFrame()->centralWidget());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        Prompts::SetInstance(&prompts);
+    }
+
+    void init()
+    {
+        QFile::remove(SettingsFile());
+        Store({ { QStringLiteral("FirstTime"), QStringLiteral("0") } });
+        prompts.Clear();
+    }
+
+    void cleanup()
+    {
+        if (app)
+            Stop();
+        QCOMPARE(prompts.UnansweredCount(), 0);
+        QCOMPARE(prompts.PendingAnswers(), 0);
+    }
+
+    void defaults_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("ExpandOnLoad") << "ExpandOnLoad" << QVariant(false);
+        QTest::newRow("ShowAttributesInTree") << "ShowAttributesInTree" << QVariant(0);
+        QTest::newRow("ImageScale") << "ImageScale" << QVariant(0);
+        QTest::newRow("XmlSourceFormat") << "XmlSourceFormat" << QVariant(1);
+        QTest::newRow("XmlSourceFormatSpaces") << "XmlSourceFormatSpaces" << QVariant(4);
+        QTest::newRow("XsltOutput") << "XsltOutput" << QVariant(0);
+        QTest::newRow("XsltPreview") << "XsltPreview" << QVariant(0);
+        QTest::newRow("XsltPreviewProgram") << "XsltPreviewProgram" << QVariant(QString());
+        QTest::newRow("InsertItemDlgPosX") << "InsertItemDlgPosX" << QVariant(-1);
+        QTest::newRow("InsertItemDlgPosY") << "InsertItemDlgPosY" << QVariant(-1);
+        QTest::newRow("InsertItemDlgWidth") << "InsertItemDlgWidth" << QVariant(0);
+        QTest::newRow("InsertItemDlgHeight") << "InsertItemDlgHeight" << QVariant(0);
+        QTest::newRow("AttributeNameWidth") << "AttributeNameWidth" << QVariant(0);
+        QTest::newRow("AttributeValueWidth") << "AttributeValueWidth" << QVariant(0);
+        QTest::newRow("AttributeSortColumn") << "AttributeSortColumn" << QVariant(-1);
+        QTest::newRow("AttributeSortAscending") << "AttributeSortAscending" << QVariant(false);
+        QTest::newRow("FindDirection") << "FindDirection" << QVariant(1);
+        QTest::newRow("FindCase") << "FindCase" << QVariant(0);
+        QTest::newRow("FindWholeWords") << "FindWholeWords" << QVariant(0);
+        QTest::newRow("FindNames") << "FindNames" << QVariant(1);
+        QTest::newRow("FindValues") << "FindValues" << QVariant(1);
+        QTest::newRow("FindProps") << "FindProps" << QVariant(1);
+    }
+
+    // A start without stored settings: every setting has its default, before and after
+    // InitInstance, and the defaults are what exit writes.
+    void defaults()
+    {
+        QFETCH(QString, name);
+        QFETCH(QVariant, expected);
+        const SettingAccess& setting = Settings().at(name);
+        app = std::make_unique<TrelvoApp>();
+        QCOMPARE(setting.get(*app), expected);
+        QVERIFY(app->InitInstance());
+        QCOMPARE(setting.get(*app), expected);
+        Stop();
+        const QString stored = expected.typeId() == QMetaType::Bool
+            ? QString::number(expected.toBool() ? 1 : 0)
+            : expected.toString();
+        QCOMPARE(StoredText(QStringLiteral("Settings"), name), stored);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("ExpandOnLoad") << "ExpandOnLoad" << QVariant(true) << "1";
+        QTest::newRow("ShowAttributesInTree") << "ShowAttributesInTree" << QVariant(2) << "2";
+        QTest::newRow("ImageScale") << "ImageScale" << QVariant(1) << "1";
+        QTest::newRow("XmlSourceFormat") << "XmlSourceFormat" << QVariant(0) << "0";
+        QTest::newRow("XmlSourceFormatSpaces") << "XmlSourceFormatSpaces" << QVariant(8) << "8";
+        QTest::newRow("XsltOutput") << "XsltOutput" << QVariant(2) << "2";
+        QTest::newRow("XsltPreview") << "XsltPreview" << QVariant(1) << "1";
+        QTest::newRow("XsltPreviewProgram")
+            << "XsltPreviewProgram" << QVariant(QStringLiteral("/usr/bin/firefox"))
+            << "/usr/bin/firefox";
+        QTest::newRow("XsltPreviewProgram with a comma and spaces")
+            << "XsltPreviewProgram" << QVariant(QStringLiteral("/opt/My Browser, 2/run"))
+            << "\"/opt/My Browser, 2/run\"";
+        QTest::newRow("InsertItemDlgPosX") << "InsertItemDlgPosX" << QVariant(-120) << "-120";
+        QTest::newRow("InsertItemDlgPosY") << "InsertItemDlgPosY" << QVariant(300) << "300";
+        QTest::newRow("InsertItemDlgWidth") << "InsertItemDlgWidth" << QVariant(640) << "640";
+        QTest::newRow("InsertItemDlgHeight") << "InsertItemDlgHeight" << QVariant(480) << "480";
+        QTest::newRow("AttributeNameWidth") << "AttributeNameWidth" << QVariant(150) << "150";
+        QTest::newRow("AttributeValueWidth") << "AttributeValueWidth" << QVariant(260) << "260";
+        QTest::newRow("AttributeSortColumn") << "AttributeSortColumn" << QVariant(1) << "1";
+        QTest::newRow("AttributeSortAscending")
+            << "AttributeSortAscending" << QVariant(true) << "1";
+        QTest::newRow("FindDirection") << "FindDirection" << QVariant(0) << "0";
+        QTest::newRow("FindCase") << "FindCase" << QVariant(1) << "1";
+        QTest::newRow("FindWholeWords") << "FindWholeWords" << QVariant(1) << "1";
+        QTest::newRow("FindNames") << "FindNames" << QVariant(0) << "0";
+        QTest::newRow("FindValues") << "FindValues" << QVariant(0) << "0";
+        QTest::newRow("FindProps") << "FindProps" << QVariant(0) << "0";
+    }
+
+    // A setting changed while the program runs is in the file after exit, as a number (or the
+    // text of the program), and the next start reads it back.
+    void roundTrip()
+    {
+        QFETCH(QString, name);
+        QFETCH(QVariant, value);
+        QFETCH(QString, stored);
+        const SettingAccess& setting = Settings().at(name);
+
+        QVERIFY(Start());
+        QVERIFY(setting.get(*app) != value);
+        setting.set(*app, value);
+        Stop();
+        QCOMPARE(StoredText(QStringLiteral("Settings"), name), stored);
+
+        QVERIFY(Start());
+        QCOMPARE(setting.get(*app), value);
+    }
+
+    // Nothing reaches the file before exit: a program that crashes loses its changes.
+    void settingsWrittenOnlyAtExit()
+    {
+        QVERIFY(Start());
+        app->ImageScale = 2;
+        app->XsltPreviewProgram = QStringLiteral("/usr/bin/true");
+        QVERIFY(StoredText(QStringLiteral("Settings"), QStringLiteral("ImageScale")).isEmpty());
+        app.reset();
+        QVERIFY(Start());
+        QCOMPARE(app->ImageScale, 0);
+        QCOMPARE(app->XsltPreviewProgram, QString());
+    }
+
+    void damagedSettings_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("spaces 9 read as 8") << "XmlSourceFormatSpaces"
+                                            << "9" << QVariant(8);
+        QTest::newRow("huge spaces read as 8") << "XmlSourceFormatSpaces"
+                                               << "2000000000" << QVariant(8);
+        QTest::newRow("spaces 8 kept") << "XmlSourceFormatSpaces"
+                                       << "8" << QVariant(8);
+        QTest::newRow("spaces 1 kept") << "XmlSourceFormatSpaces"
+                                       << "1" << QVariant(1);
+        QTest::newRow("spaces 0 kept") << "XmlSourceFormatSpaces"
+                                       << "0" << QVariant(0);
+        QTest::newRow("negative spaces kept") << "XmlSourceFormatSpaces"
+                                              << "-3" << QVariant(-3);
+        QTest::newRow("spaces not a number") << "XmlSourceFormatSpaces"
+                                             << "wide" << QVariant(4);
+        QTest::newRow("other values as stored") << "ImageScale"
+                                                << "7" << QVariant(7);
+        QTest::newRow("negative sort column") << "AttributeSortColumn"
+                                              << "-9" << QVariant(-9);
+        QTest::newRow("any number but 0 is true") << "ExpandOnLoad"
+                                                  << "-2" << QVariant(true);
+        QTest::newRow("flag not a number") << "AttributeSortAscending"
+                                           << "yes" << QVariant(false);
+    }
+
+    // Values the options dialog would never write still start the program.
+    void damagedSettings()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, stored);
+        QFETCH(QVariant, expected);
+        Store({ { name, stored } });
+        QVERIFY(Start());
+        QCOMPARE(Settings().at(name).get(*app), expected);
+    }
+
+    // A settings file that is not an INI file at all gives the defaults.
+    void garbageSettingsFile()
+    {
+        QFile file(SettingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        static const char garbage[] = "\x00\xff[Settings\nXmlSourceFormatSpaces\n=\n\xfe";
+        file.write(garbage, sizeof garbage - 1);
+        file.close();
+        prompts.AnswerDialog(QDialog::Accepted);
+        QVERIFY(Start());
+        QCOMPARE(app->XmlSourceFormatSpaces, 4);
+        QCOMPARE(app->XmlSourceFormat, 1);
+    }
+
+    // The products dialog comes once, at the first start, and its being shown is stored at
+    // once rather than at exit.
+    void productsOnFirstStartOnly()
+    {
+        QFile::remove(SettingsFile());
+        bool products = false;
+        prompts.AnswerDialog([&products](QDialog& dialog) {
+            products = qobject_cast<InfoDlg*>(&dialog) != nullptr;
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(Start());
+        QVERIFY(products);
+        QCOMPARE(StoredText(QStringLiteral("Settings"), QStringLiteral("FirstTime")),
+            QStringLiteral("0"));
+        // The program dies without its exit.
+        app.reset();
+
+        prompts.Clear();
+        QVERIFY(Start());
+        QVERIFY(prompts.CallsOf(Kind::Dialog).empty());
+        Stop();
+        QVERIFY(Start());
+        QVERIFY(prompts.CallsOf(Kind::Dialog).empty());
+    }
+
+    // Preview files: each path new, in the temporary folder, named "tmp….htm"; no placeholder
+    // stays behind, and every preview file is gone after exit.
+    void tempPreviewPaths()
+    {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        QVERIFY(Start());
+
+        QStringList paths;
+        for (int i = 0; i < 20; ++i) {
+            const QString path = app->MakeTempPreviewPath();
+            const QFileInfo info(path);
+            QVERIFY2(info.isAbsolute(), qPrintable(path));
+            QCOMPARE(info.absolutePath(), QDir(temp.path()).absolutePath());
+            QVERIFY2(info.fileName().startsWith(QStringLiteral("tmp")), qPrintable(path));
+            QVERIFY2(info.fileName().endsWith(QStringLiteral(".htm")), qPrintable(path));
+            QVERIFY2(!paths.contains(path), qPrintable(path));
+            QVERIFY2(!info.exists(), qPrintable(path));
+            paths << path;
+            // The transformation writes its output there.
+            QFile output(path);
+            QVERIFY(output.open(QIODevice::WriteOnly));
+            output.write("<html/>");
+        }
+        QCOMPARE(app->TempFiles, paths);
+        QCOMPARE(QDir(temp.path()).entryList(QDir::Files).size(), paths.size());
+
+        Stop();
+        if (oldTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTemp);
+        QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Donate opens the donation page")
+            << ID_APP_DONATE << int(Kind::Desktop) << TrelvoApp::DonationAddress();
+        QTest::newRow("About shows the About box")
+            << ID_APP_ABOUT << int(Kind::Dialog) << QStringLiteral("About Trelvo");
+        QTest::newRow("Other Great Products shows the products dialog")
+            << ID_HELP_PRODUCTS << int(Kind::Dialog) << QStringLiteral("Korvane Products");
+    }
+
+    // The Help commands, chosen from the main window's menu.
+    void commands()
+    {
+        QFETCH(int, command);
+        QFETCH(int, kind);
+        QFETCH(QString, text);
+        QVERIFY(Start());
+        QString title;
+        if (Kind(kind) == Kind::Dialog) {
+            prompts.AnswerDialog([&title](QDialog& dialog) {
+                title = dialog.windowTitle();
+                return int(QDialog::Accepted);
+            });
+        } else {
+            prompts.AnswerDesktop(true);
+        }
+        FrameWindow* frame = app->GetMainFrame();
+        frame->UpdateCommandUI();
+        QAction* action = frame->GetAction(command);
+        QVERIFY(action->isEnabled());
+        action->trigger();
+        QCOMPARE(prompts.Calls().size(), size_t(1));
+        QCOMPARE(int(prompts.Calls().front().kind), kind);
+        QCOMPARE(Kind(kind) == Kind::Dialog ? title : prompts.Calls().front().text, text);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Ctrl+O asks for a file") << QString() << QKeySequence(Qt::CTRL | Qt::Key_O)
+                                                << int(Kind::OpenFile) << "Untitled - Trelvo";
+        QTest::newRow("Ctrl+S asks where to save a new document")
+            << QString() << QKeySequence(Qt::CTRL | Qt::Key_S) << int(Kind::SaveFile)
+            << "Untitled - Trelvo";
+        QTest::newRow("Ctrl+N starts a new document")
+            << DataFile("plants.xml") << QKeySequence(Qt::CTRL | Qt::Key_N) << -1
+            << "Untitled - Trelvo";
+    }
+
+    void keys()
+    {
+        QFETCH(QString, file);
+        QFETCH(QKeySequence, key);
+        QFETCH(int, kind);
+        QFETCH(QString, title);
+        QVERIFY(Start(file));
+        FrameWindow* frame = app->GetMainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        if (kind == int(Kind::OpenFile))
+            prompts.AnswerOpenFileName(QString());
+        else if (kind == int(Kind::SaveFile))
+            prompts.AnswerSaveFileName(QString());
+        QTest::keySequence(frame, key);
+        if (kind >= 0) {
+            QCOMPARE(prompts.Calls().size(), size_t(1));
+            QCOMPARE(int(prompts.Calls().front().kind), kind);
+        } else {
+            QVERIFY(prompts.Calls().empty());
+        }
+        QCOMPARE(frame->windowTitle(), title);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("messages");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("loadTime");
+        QTest::newRow("no file") << QString() << 0 << "Untitled - Trelvo"
+                                 << "The document has no root element."
+                                 << "Load time: 0.00 secs";
+        QTest::newRow("a file") << DataFile("plants.xml") << 0 << "plants.xml - Trelvo"
+                                << "Root element: plants"
+                                << "Load time: \\d+\\.\\d\\d secs";
+        QTest::newRow("a file linking a style sheet")
+            << DataFile("linked.xml") << 0 << "linked.xml - Trelvo"
+            << QStringLiteral("Linked style sheet: ")
+                + QDir::toNativeSeparators(DataFile("plants.xsl"))
+            << "Load time: \\d+\\.\\d\\d secs";
+        QTest::newRow("a file that does not parse")
+            << DataFile("unclosed.xml") << 1 << "Untitled - Trelvo"
+            << "The document has no root element."
+            << "Load time: 0.00 secs";
+        QTest::newRow("a file that does not exist")
+            << DataFile("missing.xml") << 1 << "Untitled - Trelvo"
+            << "The document has no root element."
+            << "Load time: 0.00 secs";
+    }
+
+    // The file named on the command line is opened; one that cannot be read is reported and
+    // the program goes on with a new document.
+    void commandLine()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, messages);
+        QFETCH(QString, title);
+        QFETCH(QString, summary);
+        QFETCH(QString, loadTime);
+        for (int i = 0; i < messages; ++i)
+            prompts.AnswerMessage(Prompts::Button::Ok);
+        QVERIFY(Start(file));
+        QCOMPARE(int(prompts.CallsOf(Kind::MessageBox).size()), messages);
+        FrameWindow* frame = app->GetMainFrame();
+        QVERIFY(frame->isVisible());
+        QCOMPARE(frame->windowTitle(), title);
+        QVERIFY2(View()->toPlainText().contains(summary), qPrintable(View()->toPlainText()));
+        const QString pane = frame->GetPaneText(AppCommands::LoadTimePane);
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(loadTime))
+                     .match(pane)
+                     .hasMatch(),
+            qPrintable(pane));
+    }
+
+    // Save from the main window writes the document indented with tabs, one element per line,
+    // with CR LF line breaks.
+    void saveIndents()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("linked.xml"));
+        QVERIFY(QFile::copy(DataFile("linked.xml"), path));
+        QVERIFY(Start(path));
+        FrameWindow* frame = app->GetMainFrame();
+        frame->UpdateCommandUI();
+        frame->GetAction(ID_FILE_SAVE)->trigger();
+        QVERIFY(prompts.Calls().empty());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(saved.readAll());
+        const QString expected = QStringLiteral(
+            "<plants>\r\n\t<plant name=\"Rosemary\"/>\r\n\t<plant name=\"Thyme\"/>\r\n</plants>");
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("linked.xml - Trelvo"));
+    }
+
+    // The indicator pane is wide enough for the longest time it shows.
+    void loadTimePane()
+    {
+        QVERIFY(Start());
+        FrameWindow* frame = app->GetMainFrame();
+        QLabel* indicator = nullptr;
+        for (QLabel* label : frame->findChildren<QLabel*>()) {
+            if (label->text() == frame->GetPaneText(AppCommands::LoadTimePane))
+                indicator = label;
+        }
+        QVERIFY(indicator);
+        QVERIFY(indicator->width() >= 120);
+        QVERIFY(indicator->width()
+            > indicator->fontMetrics().horizontalAdvance(AppCommands::LoadTimeText(99990)));
+    }
+
+    void loadTimeText_data()
+    {
+        QTest::addColumn<uint>("milliseconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0u << "Load time: 0.00 secs";
+        QTest::newRow("rounded down") << 1234u << "Load time: 1.23 secs";
+        QTest::newRow("rounded up") << 1236u << "Load time: 1.24 secs";
+        QTest::newRow("minutes") << 125000u << "Load time: 125.00 secs";
+    }
+
+    void loadTimeText()
+    {
+        QFETCH(uint, milliseconds);
+        QFETCH(QString, text);
+        QCOMPARE(AppCommands::LoadTimeText(milliseconds), text);
+    }
+
+    // The whole program on a file: start, the main window's Exit, the event loop ends, and the
+    // exit writes the settings and the recent files.
+    void smoke()
+    {
+        const QString file = DataFile("plants.xml");
+        QVERIFY(Start(file));
+        app->ExpandOnLoad = true;
+        QTimer::singleShot(0, app->GetMainFrame(),
+            [this] { app->GetMainFrame()->GetAction(ID_APP_EXIT)->trigger(); });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(2); });
+        watchdog.start(20000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!app->GetMainFrame()->isVisible());
+        QCOMPARE(app->ExitInstance(), 0);
+        app.reset();
+        QCOMPARE(StoredText(QStringLiteral("Settings"), QStringLiteral("ExpandOnLoad")),
+            QStringLiteral("1"));
+        QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("Recent File List/File1"))
+                     .toString(),
+            QFileInfo(file).absoluteFilePath());
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
