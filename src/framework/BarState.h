@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class AppSettings;
+
+// The saved layout of a frame's control bars: one record per bar and per dock bar, kept in a
+// settings section as subsections "Bar0", "Bar1", ...
+class BarState {
+public:
+    struct BarRecord {
+        int barId = 0;
+        bool visible = true;
+        bool floating = false;
+        // The top-left corner of the floating frame, in screen coordinates.
+        QPoint floatPos;
+        // Dock bars only: the bars in order, 0 between rows.
+        std::vector<int> bars;
+    };
+
+    std::vector<BarRecord> records;
+
+    // True when a layout was found in the section.
+    bool Load(AppSettings& settings, const QString& section);
+    void Save(AppSettings& settings, const QString& section) const;
+
+    // Every bar a dock bar lists (0 entries separate rows and are skipped; only the low 16 bits
+    // of an identifier count), and every record that is not floating, must name a bar that
+    // exists. One miss rejects the whole layout.
+    bool Verify(const std::function<bool(int)>& barExists) const;
+};

@@ -1,0 +1,353 @@
+#include "DockSite.h"
+
+#include "AppSettings.h"
+#include "ControlBar.h"
+#include "DockBar.h"
+#include "DockContext.h"
+#include "DockIds.h"
+#include "DragLine.h"
+#include "MiniDockFrame.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+namespace {
+// The order in which the dock bars take their space: top and bottom span the whole width.
+constexpr std::array<int, 4> dockBarIds { AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM,
+    AFX_IDW_DOCKBAR_LEFT, AFX_IDW_DOCKBAR_RIGHT };
+}
+
+DockSite::DockSite(QWidget* parent)
+    : QWidget(parent)
+    , dockContext(new DockContext(this))
+{
+    for (size_t i = 0; i < dockBars.size(); ++i)
+        dockBars[i] = new DockBar(dockBarIds[i], this);
+    dragLine = new DragLine(this);
+    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateBars(); });
+}
+
+DockSite::~DockSite()
+{
+    // Focus moves while the children go away; the bars must not be asked about it by then.
+    disconnect(qApp, nullptr, this, nullptr);
+    for (auto& [bar, frame] : miniFrames)
+        delete frame.data();
+}
+
+DockSite* DockSite::Install(QMainWindow& frame)
+{
+    QWidget* view = frame.takeCentralWidget();
+    auto* site = new DockSite(&frame);
+    frame.setCentralWidget(site);
+    if (view)
+        site->SetClientWidget(view);
+    return site;
+}
+
+void DockSite::SetClientWidget(QWidget* widget)
+{
+    client = widget;
+    if (client) {
+        client->setParent(this);
+        client->show();
+        dragLine->raise();
+    }
+    DelayRecalcLayout();
+}
+
+DockBar* DockSite::GetDockBar(int id) const
+{
+    for (DockBar* dockBar : dockBars) {
+        if (dockBar->GetBarId() == id)
+            return dockBar;
+    }
+    return nullptr;
+}
+
+void DockSite::AddControlBar(ControlBar* bar)
+{
+    if (bars.contains(bar))
+        return;
+    bars.append(bar);
+    bar->SetDockSite(this);
+    if (!bar->parentWidget())
+        bar->setParent(this);
+}
+
+QWidget* DockSite::GetControlBar(int id) const
+{
+    for (ControlBar* bar : bars) {
+        if (bar->GetBarId() == id)
+            return bar;
+    }
+    return GetDockBar(id);
+}
+
+MiniDockFrame* DockSite::GetMiniFrame(const ControlBar* bar) const
+{
+    const auto found = miniFrames.find(bar);
+    return found == miniFrames.end() ? nullptr : found->second.data();
+}
+
+void DockSite::Detach(ControlBar* bar)
+{
+    if (DockBar* dockBar = bar->GetDockBar())
+        dockBar->RemoveBar(bar);
+}
+
+void DockSite::DockControlBar(ControlBar* bar, int dockBarId, int row, bool newRow)
+{
+    DockBar* dockBar = GetDockBar(dockBarId);
+    if (!dockBar)
+        return;
+    AddControlBar(bar);
+    const bool hidden = bar->isHidden();
+    MiniDockFrame* frame = GetMiniFrame(bar);
+    Detach(bar);
+    dockBar->InsertBar(bar, row < 0 ? int(dockBar->Rows().size()) : row, newRow || row < 0);
+    bar->setParent(dockBar);
+    bar->setVisible(!hidden);
+    lastDockBar[bar] = dockBarId;
+    if (frame) {
+        miniFrames.erase(bar);
+        frame->deleteLater();
+    }
+    RecalcLayout();
+}
+
+void DockSite::FloatControlBar(ControlBar* bar, const QPoint& pos)
+{
+    AddControlBar(bar);
+    const bool hidden = bar->isHidden();
+    if (const int dockBarId = bar->GetDockBarId(); dockBarId && dockBarId != AFX_IDW_DOCKBAR_FLOAT)
+        lastDockBar[bar] = dockBarId;
+    MiniDockFrame* frame = GetMiniFrame(bar);
+    if (!frame) {
+        Detach(bar);
+        frame = new MiniDockFrame(this, bar);
+        miniFrames[bar] = frame;
+    }
+    frame->move(pos);
+    bar->setVisible(!hidden);
+    frame->RecalcLayout();
+    frame->setVisible(!hidden);
+    RecalcLayout();
+}
+
+void DockSite::ToggleDocking(ControlBar* bar)
+{
+    if (bar->IsFloating()) {
+        const auto last = lastDockBar.find(bar);
+        DockControlBar(bar, last == lastDockBar.end() ? AFX_IDW_DOCKBAR_LEFT : last->second);
+    } else {
+        FloatControlBar(bar, bar->mapToGlobal(QPoint(0, 0)));
+    }
+}
+
+void DockSite::ShowControlBar(ControlBar* bar, bool show, bool delay)
+{
+    if (delay) {
+        bar->SetPendingShow(show ? 1 : 0);
+        DelayRecalcLayout();
+        return;
+    }
+    bar->SetPendingShow(-1);
+    const bool wasHidden = bar->isHidden();
+    bar->setVisible(show);
+    if (MiniDockFrame* frame = GetMiniFrame(bar))
+        frame->setVisible(show);
+    if (show && wasHidden)
+        bar->OnShown();
+    RecalcLayout();
+}
+
+void DockSite::RecalcLayout()
+{
+    if (inLayout)
+        return;
+    inLayout = true;
+    recalcPending = false;
+    for (ControlBar* bar : bars) {
+        if (bar->PendingShow() >= 0) {
+            const bool show = bar->PendingShow() == 1;
+            const bool wasHidden = bar->isHidden();
+            bar->SetPendingShow(-1);
+            bar->setVisible(show);
+            if (MiniDockFrame* frame = GetMiniFrame(bar))
+                frame->setVisible(show);
+            if (show && wasHidden)
+                bar->OnShown();
+        }
+    }
+    const QRect area = rect();
+    const int top = dockBars[0]->CalcLayout(area.width());
+    const int bottom = dockBars[1]->CalcLayout(area.width());
+    const int side = std::max(0, area.height() - top - bottom);
+    const int left = dockBars[2]->CalcLayout(side);
+    const int right = dockBars[3]->CalcLayout(side);
+    const DockGeometry::DockSiteLayout layout
+        = DockGeometry::LayoutDockSite(area, top, left, right, bottom);
+    dockBars[0]->setGeometry(layout.top);
+    dockBars[1]->setGeometry(layout.bottom);
+    dockBars[2]->setGeometry(layout.left);
+    dockBars[3]->setGeometry(layout.right);
+    for (DockBar* dockBar : dockBars)
+        dockBar->ApplyLayout();
+    if (client)
+        client->setGeometry(layout.client);
+    RecalcFloating();
+    inLayout = false;
+}
+
+void DockSite::RecalcFloating()
+{
+    for (auto& [bar, frame] : miniFrames) {
+        if (frame)
+            frame->RecalcLayout();
+    }
+}
+
+void DockSite::DelayRecalcLayout()
+{
+    if (recalcPending)
+        return;
+    recalcPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (recalcPending)
+                RecalcLayout();
+        },
+        Qt::QueuedConnection);
+}
+
+QRect DockSite::QueryClientRect()
+{
+    if (recalcPending)
+        RecalcLayout();
+    return client ? client->geometry() : QRect();
+}
+
+void DockSite::resizeEvent(QResizeEvent*) { RecalcLayout(); }
+
+void DockSite::StartDockingDrag(ControlBar* bar, const QPoint& globalPos)
+{
+    dockContext->StartDrag(bar, globalPos);
+}
+
+void DockSite::SetDragLine(const QRect& globalRect)
+{
+    if (globalRect.isEmpty()) {
+        dragLine->hide();
+        return;
+    }
+    dragLine->setGeometry(QRect(mapFromGlobal(globalRect.topLeft()), globalRect.size()));
+    dragLine->raise();
+    dragLine->show();
+}
+
+bool DockSite::IsDragLineVisible() const { return !dragLine->isHidden(); }
+
+void DockSite::UpdateBars()
+{
+    for (ControlBar* bar : bars)
+        bar->OnUpdateCmdUI();
+}
+
+BarState DockSite::GetBarState() const
+{
+    BarState state;
+    for (ControlBar* bar : bars) {
+        BarState::BarRecord record;
+        record.barId = bar->GetBarId();
+        record.visible = bar->IsVisibleBar();
+        record.floating = bar->IsFloating();
+        if (const MiniDockFrame* frame = GetMiniFrame(bar))
+            record.floatPos = frame->pos();
+        state.records.push_back(record);
+    }
+    for (DockBar* dockBar : dockBars) {
+        BarState::BarRecord record;
+        record.barId = dockBar->GetBarId();
+        for (ControlBar* bar : dockBar->GetBars())
+            record.bars.push_back(bar ? bar->GetBarId() : 0);
+        state.records.push_back(record);
+    }
+    for (const auto& [bar, frame] : miniFrames) {
+        if (!frame)
+            continue;
+        BarState::BarRecord record;
+        record.barId = AFX_IDW_DOCKBAR_FLOAT;
+        record.floating = true;
+        record.floatPos = frame->pos();
+        record.bars = { 0, bar->GetBarId(), 0 };
+        state.records.push_back(record);
+    }
+    return state;
+}
+
+void DockSite::SetBarState(const BarState& state)
+{
+    const auto findBar = [this](int id) {
+        for (ControlBar* bar : bars) {
+            if (bar->GetBarId() == (id & 0xFFFF))
+                return bar;
+        }
+        return static_cast<ControlBar*>(nullptr);
+    };
+    for (const BarState::BarRecord& record : state.records) {
+        DockBar* dockBar = GetDockBar(record.barId);
+        if (!dockBar)
+            continue;
+        QList<ControlBar*> list;
+        for (int id : record.bars) {
+            ControlBar* bar = id ? findBar(id) : nullptr;
+            if (id && !bar)
+                continue;
+            if (bar) {
+                if (MiniDockFrame* frame = GetMiniFrame(bar)) {
+                    miniFrames.erase(bar);
+                    bar->setParent(this);
+                    frame->deleteLater();
+                }
+                Detach(bar);
+                const bool hidden = bar->isHidden();
+                bar->setParent(dockBar);
+                bar->setVisible(!hidden);
+                lastDockBar[bar] = dockBar->GetBarId();
+            }
+            list.append(bar);
+        }
+        dockBar->SetBars(list);
+    }
+    for (const BarState::BarRecord& record : state.records) {
+        ControlBar* bar = findBar(record.barId);
+        if (!bar)
+            continue;
+        bar->setVisible(record.visible);
+        if (record.floating)
+            FloatControlBar(bar, record.floatPos);
+    }
+    RecalcLayout();
+}
+
+bool DockSite::VerifyBarState(AppSettings& settings, const QString& section) const
+{
+    BarState state;
+    if (!state.Load(settings, section))
+        return false;
+    return state.Verify([this](int id) { return GetControlBar(id) != nullptr; });
+}
+
+void DockSite::LoadBarState(AppSettings& settings, const QString& section)
+{
+    BarState state;
+    if (state.Load(settings, section))
+        SetBarState(state);
+}
+
+void DockSite::SaveBarState(AppSettings& settings, const QString& section) const
+{
+    GetBarState().Save(settings, section);
+}
