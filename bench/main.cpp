@@ -1,6 +1,7 @@
 #include "LoadChild.h"
 #include "SideBySide.h"
 #include "TestDocumentGenerator.h"
+#include "TreeBench.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,7 +36,10 @@ void PrintUsage(std::FILE* stream)
         "Measures the DOM service against plain libxml2 on one document: the load\n"
         "(DomDocument::load against xmlReadFile), the save's formatting (SourceFormatter\n"
         "against xmlDocDumpFormatMemory) and the peak resident memory of each load, each\n"
-        "in a child process of its own. Times are the best of the runs, alternating sides,\n"
+        "in a child process of its own; then the tree view on the offscreen platform: the\n"
+        "open with every tree item built against libxml2's plain parse, its peak memory,\n"
+        "the first paint, selecting the \"Document\" item, Expand All and Collapse All. Times are "
+        "the best of the runs, alternating sides,\n"
         "with the file in the page cache. The last line is a JSON object with the ratios.\n"
         "\n"
         "  FILE       measure this file instead of a generated one\n"
@@ -112,6 +116,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && IsLoadChildFlag(argv[1]))
         RunLoadChild(argv[1], argv[2], argc, argv);
+    if (argc >= 3 && IsTreeChildFlag(argv[1]))
+        RunTreeChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -145,9 +151,11 @@ int main(int argc, char** argv)
 
     // The children run first, while this process is still small.
     SideBySideFigures figures;
+    TreeFigures tree;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
-        || !MeasureTimes(path, options.runs, options.verbose, figures, error)) {
+        || !MeasureTimes(path, options.runs, options.verbose, figures, error)
+        || !MeasureTree(path, options.runs, options.verbose, tree, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -170,6 +178,7 @@ int main(int argc, char** argv)
         static_cast<double>(figures.domPeakKb) / 1024,
         static_cast<double>(figures.libxml2PeakKb) / 1024, peakRatio, LoadPeakTarget,
         Verdict(peakRatio, LoadPeakTarget));
+    PrintTreeFigures(tree, figures.libxml2PeakKb);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -179,11 +188,12 @@ int main(int argc, char** argv)
     }
     std::printf("{\"load_ratio\": %.3f, \"format_ratio\": %.3f, \"load_rss_ratio\": %.3f, "
                 "\"fresh_load_ratio\": %.3f, \"load_cpu_ratio\": %.3f, "
-                "\"format_cpu_ratio\": %.3f, \"busy\": %s, \"file_bytes\": %lld%s}\n",
+                "\"format_cpu_ratio\": %.3f, \"busy\": %s, \"file_bytes\": %lld%s%s}\n",
         loadRatio, formatRatio, peakRatio, freshRatio,
         Ratio(figures.domLoad.cpu, figures.libxml2Load.cpu),
         Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), busy ? "true" : "false",
         static_cast<long long>(info.st_size),
-        generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "");
+        generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
+        TreeJsonFields(tree, figures.libxml2PeakKb).c_str());
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "AppIds.h"
 #include "FrameworkIds.h"
+#include "TreeCommands.h"
+#include "TreeViewIds.h"
 
 #include <QKeySequence>
 
@@ -39,6 +41,8 @@ CommandTable AppCommands::Table()
         { ID_APP_DONATE, QStringLiteral("&Donate..."), {},
             QStringLiteral("Make a donation.\nDonate"), Icon("donate") },
     };
+    for (const CommandInfo& command : TreeCommands::Commands())
+        table.Add(command);
     for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
         table.Add({ id, QStringLiteral("Recent File"), {},
             QStringLiteral("Open this document\nRecent File"), QString() });
@@ -55,6 +59,9 @@ std::vector<MenuItem> AppCommands::MenuBar()
                 MenuItem::Command(ID_FILE_MRU_FILE2), MenuItem::Command(ID_FILE_MRU_FILE3),
                 MenuItem::Command(ID_FILE_MRU_FILE4), MenuItem::Separator(),
                 MenuItem::Command(ID_APP_EXIT) }),
+        MenuItem::Submenu(QStringLiteral("&Actions"),
+            { MenuItem::Command(ID_ACTIONS_EXPAND_ALL),
+                MenuItem::Command(ID_ACTIONS_COLLAPSE_ALL) }),
         MenuItem::Submenu(QStringLiteral("&Help"),
             { MenuItem::Command(ID_APP_ABOUT), MenuItem::Command(ID_HELP_PRODUCTS),
                 MenuItem::Command(ID_APP_DONATE) }),

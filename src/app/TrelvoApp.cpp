@@ -6,9 +6,9 @@
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
 #include "InfoDlg.h"
-#include "PlainView.h"
 #include "Prompts.h"
 #include "TrelvoDoc.h"
+#include "TrelvoView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,7 +58,13 @@ bool TrelvoApp::InitInstance()
     SingleDocTemplate docTemplate;
     docTemplate.createDocument = [] { return std::make_unique<TrelvoDoc>(); };
     docTemplate.createFrame = [](Document& document) { return CreateMainFrame(document); };
-    docTemplate.createView = [](FrameWindow& frame, Document&) { return new PlainView(&frame); };
+    docTemplate.createView = [this](FrameWindow& frame, Document&) {
+        auto* view = new TrelvoView(&frame);
+        view->SetSettingsSource([this] {
+            return TreeSettings { ExpandOnLoad, ShowAttributesInTree };
+        });
+        return view;
+    };
     docTemplate.filter = TrelvoDoc::FileFilter();
     docTemplate.defaultExtension = TrelvoDoc::DefaultExtension();
     SetDocTemplate(docTemplate);

@@ -1,0 +1,9 @@
+#pragma once
+
+// The settings the tree view reads, as the application holds them at the moment of asking.
+struct TreeSettings {
+    // Expand the whole tree each time it is built for a document.
+    bool ExpandOnLoad = false;
+    // Attributes in element labels: 0 none, 1 values only, anything else names and values.
+    int ShowAttributesInTree = 0;
+};

@@ -1,0 +1,366 @@
+#include "TrelvoView.h"
+
+#include "FrameWindow.h"
+#include "NodeRules.h"
+#include "Prompts.h"
+#include "TickCount.h"
+#include "TreeCommands.h"
+#include "TreeLabels.h"
+#include "TreeViewIds.h"
+#include "TrelvoDoc.h"
+#include "WaitCursor.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+void DisableCommands(QMenu& menu, const std::vector<int>& ids)
+{
+    for (QAction* action : menu.actions()) {
+        if (QMenu* submenu = action->menu())
+            DisableCommands(*submenu, ids);
+        else if (std::find(ids.begin(), ids.end(), action->data().toInt()) != ids.end())
+            action->setEnabled(false);
+    }
+}
+
+} // namespace
+
+TrelvoView::TrelvoView(QWidget* parent)
+    : QTreeView(parent)
+    , treeModel(new TreeModel(this))
+{
+    setModel(treeModel);
+    setHeaderHidden(true);
+    // Every row is one line of text beside a 16-pixel image, and a view that may assume so
+    // never measures the rows of a million items.
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    // One column as wide as the visible labels, scrolled sideways like a tree control.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setResizeContentsPrecision(0);
+
+    AddCommand(ID_ACTIONS_EXPAND_ALL, [this] { ExpandAll(); });
+    AddCommand(ID_ACTIONS_COLLAPSE_ALL, [this] {
+        WaitCursor wait;
+        setUpdatesEnabled(false);
+        CollapseBranch();
+        setUpdatesEnabled(true);
+    });
+}
+
+TrelvoView::~TrelvoView() = default;
+
+TrelvoDoc* TrelvoView::Doc() const { return dynamic_cast<TrelvoDoc*>(GetDocument()); }
+
+void TrelvoView::OnInitialUpdate()
+{
+    const quint32 start = TickCount();
+    TrelvoDoc* doc = Doc();
+    if (treeModel->ItemCount() > 0)
+        ClearTree();
+    if (doc && !doc->dom.isNull())
+        BuildBranch(doc->dom.documentNode(), QModelIndex(), TreeModel::Position::Last());
+    if (Settings().ExpandOnLoad)
+        ExpandAll();
+    View::OnInitialUpdate();
+
+    const quint32 elapsed = TickCount() - start + (doc ? doc->LoadTime : 0);
+    if (FrameWindow* frame = Frame()) {
+        frame->SetPaneText(
+            LoadTimePane, QStringLiteral("Load time: %1 secs").arg(elapsed / 1000.0, 0, 'f', 2));
+    }
+}
+
+void TrelvoView::OnUpdate(View*, long hint)
+{
+    if (hint == TrelvoDoc::HintClear)
+        ClearTree();
+    // Labels follow the setting as soon as the views hear of a change: all of them, since
+    // they are made when drawn.
+    const int mode = Settings().ShowAttributesInTree;
+    if (mode != treeModel->AttributeMode()) {
+        treeModel->SetAttributeMode(mode);
+        RefreshElementLabels(QModelIndex());
+    } else if (const TrelvoDoc* doc = Doc();
+               doc && doc->SelectedNode.nodeType() == NodeType::Element) {
+        // Its attributes may have changed.
+        RefreshElementLabels(SelectedItem());
+    }
+    viewport()->update();
+}
+
+QModelIndex TrelvoView::BuildBranch(
+    const DomNode& node, const QModelIndex& parent, const TreeModel::Position& position)
+{
+    return treeModel->BuildBranch(node, parent, position);
+}
+
+QString TrelvoView::MakeElementLabel(const DomNode& node) const
+{
+    return TreeLabels::MakeElementLabel(node, Settings().ShowAttributesInTree);
+}
+
+void TrelvoView::RefreshElementLabels(const QModelIndex&)
+{
+    FitColumn();
+    viewport()->update();
+}
+
+void TrelvoView::ReleaseBranchNodes(const QModelIndex& item)
+{
+    treeModel->ReleaseBranchNodes(item);
+}
+
+void TrelvoView::RemoveItem(const QModelIndex& item)
+{
+    if (item == copySource)
+        copySource = QPersistentModelIndex();
+    if (item == cutSource)
+        cutSource = QPersistentModelIndex();
+    treeModel->RemoveItem(item);
+}
+
+void TrelvoView::ClearTree()
+{
+    // Deleting the items drops their references; the document has already let go of its
+    // selected node.
+    treeModel->Clear();
+    copySource = QPersistentModelIndex();
+    cutSource = QPersistentModelIndex();
+}
+
+void TrelvoView::ExpandAll(const QModelIndex& item)
+{
+    WaitCursor wait;
+    setUpdatesEnabled(false);
+    if (item.isValid())
+        expandRecursively(item);
+    else
+        expandAll();
+    setUpdatesEnabled(true);
+    const QModelIndex top = item.isValid() ? item : treeModel->index(0, 0);
+    if (top.isValid()) {
+        scrollTo(top, QAbstractItemView::PositionAtTop);
+        SelectItem(top);
+    }
+}
+
+void TrelvoView::CollapseBranch(const QModelIndex& item)
+{
+    if (!item.isValid()) {
+        collapseAll();
+        return;
+    }
+    // Collapsing the item first hides its branch in one step; the items below then only
+    // forget that they were expanded, which gives the same end as collapsing bottom up.
+    collapse(item);
+    for (QModelIndex below = treeModel->index(0, 0, item); below.isValid();) {
+        if (isExpanded(below))
+            collapse(below);
+        if (treeModel->hasChildren(below)) {
+            below = treeModel->index(0, 0, below);
+            continue;
+        }
+        while (below.isValid() && below != item && !below.siblingAtRow(below.row() + 1).isValid())
+            below = below.parent();
+        below = below == item ? QModelIndex() : below.siblingAtRow(below.row() + 1);
+    }
+}
+
+QModelIndex TrelvoView::SelectedItem() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isSelected(current) ? current : QModelIndex();
+}
+
+void TrelvoView::SelectItem(const QModelIndex& item) { setCurrentIndex(item); }
+
+DomNode TrelvoView::NodeOf(const QModelIndex& item) const { return treeModel->Node(item); }
+
+bool TrelvoView::CanMoveUp(const QModelIndex& item) const
+{
+    return item.isValid() && NodeRules::CanMoveUp(NodeOf(item));
+}
+
+bool TrelvoView::CanMoveDown(const QModelIndex& item) const
+{
+    return item.isValid() && NodeRules::CanMoveDown(NodeOf(item));
+}
+
+void TrelvoView::ShowContextMenu(const QPoint& point)
+{
+    const QModelIndex item = SelectedItem();
+    if (!item.isValid())
+        return;
+    const QPoint global = viewport()->mapToGlobal(point);
+    const DomNode node = NodeOf(item);
+    FrameWindow* frame = Frame();
+    const CommandTable table = frame ? frame->GetCommandTable() : TreeCommands::Table();
+    const std::unique_ptr<QMenu> menu = table.CreatePopupMenu(node.nodeType() == NodeType::Document
+            ? TreeCommands::DocumentPopup()
+            : TreeCommands::NodePopup(),
+        this);
+    // Commands without a handler anywhere are grayed as in the menu bar; then the node's rules.
+    if (frame)
+        frame->UpdateMenuUI(*menu);
+    if (const TrelvoDoc* doc = Doc())
+        DisableCommands(*menu, NodeRules::GrayedCommands(node, *doc));
+    const int id = Prompts::Instance().TrackPopupMenu(*menu, global);
+    if (id == 0)
+        return;
+    if (frame)
+        frame->RouteCommand(id);
+    else
+        OnCommand(id);
+}
+
+void TrelvoView::CancelDrag()
+{
+    dragCopy = false;
+    dragging = false;
+    dragItem = QPersistentModelIndex();
+}
+
+QRect TrelvoView::LabelRect(const QModelIndex& item) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(item);
+    option.index = item;
+    option.text = item.data(Qt::DisplayRole).toString();
+    option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.icon = qvariant_cast<QIcon>(item.data(Qt::DecorationRole));
+    option.font = qvariant_cast<QFont>(item.data(Qt::FontRole)).resolve(font());
+    return style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+}
+
+void TrelvoView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    if (TrelvoDoc* doc = Doc()) {
+        doc->SelectedNode = treeModel->Node(current);
+        doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
+    }
+}
+
+void TrelvoView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    // The selected item going with the rows selects its next sibling, else the previous one,
+    // else its parent, and tells the document like any selection change. Qt's selection model
+    // would move the current index only when it is one of the rows themselves, and silently.
+    QModelIndex removed = currentIndex();
+    while (removed.isValid() && removed.parent() != parent)
+        removed = removed.parent();
+    if (removed.isValid() && removed.row() >= start && removed.row() <= end) {
+        QModelIndex neighbour = treeModel->index(end + 1, 0, parent);
+        if (!neighbour.isValid())
+            neighbour = start > 0 ? treeModel->index(start - 1, 0, parent) : parent;
+        SelectItem(neighbour);
+    }
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+QItemSelectionModel::SelectionFlags TrelvoView::selectionCommand(
+    const QModelIndex& index, const QEvent* event) const
+{
+    // Like a tree control, the current item is always the selected one: Ctrl+click, which
+    // starts a copying drag, must not deselect it.
+    const QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
+    if (flags & QItemSelectionModel::Deselect)
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
+}
+
+void TrelvoView::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex item = indexAt(event->position().toPoint());
+    if (event->button() == Qt::RightButton) {
+        CancelDrag();
+        UpdateDragCursor();
+        if (item.isValid())
+            SelectItem(item);
+        return;
+    }
+    if (event->button() == Qt::LeftButton && item.isValid() && item != SelectedItem())
+        SelectItem(item);
+    QTreeView::mousePressEvent(event);
+}
+
+void TrelvoView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        ShowContextMenu(event->position().toPoint());
+        return;
+    }
+    QTreeView::mouseReleaseEvent(event);
+}
+
+void TrelvoView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The mouse's menu comes with the release of the right button, and Qt sends this event on
+    // the press on Linux, so only the keyboard's (the menu key) is taken here.
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        ShowKeyboardMenu();
+}
+
+void TrelvoView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Control) {
+        dragCopy = true;
+        UpdateDragCursor();
+    }
+    // The platform turns the menu key into a context-menu event, but not Shift+F10.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        ShowKeyboardMenu();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TrelvoView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Control) {
+        dragCopy = false;
+        UpdateDragCursor();
+    }
+    QTreeView::keyReleaseEvent(event);
+}
+
+void TrelvoView::focusOutEvent(QFocusEvent* event)
+{
+    QTreeView::focusOutEvent(event);
+    CancelDrag();
+    UpdateDragCursor();
+}
+
+void TrelvoView::ShowKeyboardMenu()
+{
+    const QModelIndex item = SelectedItem();
+    if (!item.isValid())
+        return;
+    const QRect label = LabelRect(item);
+    ShowContextMenu(QPoint(label.left(), label.bottom() + 1));
+}
+
+FrameWindow* TrelvoView::Frame() const { return qobject_cast<FrameWindow*>(window()); }
+
+void TrelvoView::UpdateDragCursor()
+{
+    // Outside a drag the view shows its normal cursor.
+    if (!dragging)
+        viewport()->unsetCursor();
+}
+
+void TrelvoView::FitColumn() { header()->resizeSections(QHeaderView::ResizeToContents); }

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "TreeModel.h"
+#include "TreeSettings.h"
+#include "View.h"
+
+#include <QPersistentModelIndex>
+#include <QTreeView>
+
+#include <functional>
+
+class FrameWindow;
+class TrelvoDoc;
+
+// The main view: shows the open document's DOM as a tree, makes the selected item's node the
+// document's current node, and offers the nodes' context menus.
+class TrelvoView : public QTreeView, public View {
+    Q_OBJECT
+
+public:
+    // The status bar pane that shows the load time.
+    static constexpr int LoadTimePane = 1;
+
+    explicit TrelvoView(QWidget* parent = nullptr);
+    ~TrelvoView() override;
+
+    // Where the view reads the settings each time it needs them; the application keeps them.
+    // Without one the view uses the defaults.
+    void SetSettingsSource(std::function<TreeSettings()> source) { settings = std::move(source); }
+    TreeModel* GetModel() const { return treeModel; }
+    // Null until the view is added to a document.
+    TrelvoDoc* Doc() const;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(View* sender, long hint) override;
+
+    // Items for node and its branch under parent at position; see TreeModel::BuildBranch.
+    QModelIndex BuildBranch(
+        const DomNode& node, const QModelIndex& parent, const TreeModel::Position& position);
+    QString MakeElementLabel(const DomNode& node) const;
+    // Labels are made from the nodes whenever they are drawn, so refreshing them is a repaint
+    // (the column follows the new widths).
+    void RefreshElementLabels(const QModelIndex& item);
+    void ReleaseBranchNodes(const QModelIndex& item);
+    // Deletes the item and its branch, and the Copy or Cut mark on it.
+    void RemoveItem(const QModelIndex& item);
+    void ClearTree();
+    // Expands the item and everything below it (an invalid item: the whole tree) with the wait
+    // cursor and without drawing in between, then scrolls it (the first item) to the top and
+    // selects it.
+    void ExpandAll(const QModelIndex& item = QModelIndex());
+    // Collapses the item and everything below it (an invalid item: the whole tree); the
+    // selection stays.
+    void CollapseBranch(const QModelIndex& item = QModelIndex());
+
+    // The selected item, invalid when there is none.
+    QModelIndex SelectedItem() const;
+    // Selects the item, which makes its node the document's SelectedNode and updates the views.
+    void SelectItem(const QModelIndex& item);
+    DomNode NodeOf(const QModelIndex& item) const;
+
+    bool CanMoveUp(const QModelIndex& item) const;
+    bool CanMoveDown(const QModelIndex& item) const;
+    // The context menu of the selected item at point (viewport coordinates); the chosen command
+    // goes to this view first.
+    void ShowContextMenu(const QPoint& point);
+    // Ends a drag without dropping.
+    void CancelDrag();
+    // The rectangle of the item's label text, in viewport coordinates.
+    QRect LabelRect(const QModelIndex& item) const;
+
+    // The Ctrl key is down: a drop copies instead of moving.
+    bool DragCopy() const { return dragCopy; }
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
+    FrameWindow* Frame() const;
+    // The context menu under the selected item's label.
+    void ShowKeyboardMenu();
+    void UpdateDragCursor();
+    void FitColumn();
+
+    TreeModel* treeModel = nullptr;
+    std::function<TreeSettings()> settings;
+
+    QPersistentModelIndex dragItem;
+    bool dragging = false;
+    bool dragCopy = false;
+    QPersistentModelIndex copySource;
+    QPersistentModelIndex cutSource;
+};

@@ -1,0 +1,369 @@
+#include "FrameWindow.h"
+#include "ScriptedPrompts.h"
+#include "TreeCommands.h"
+#include "TreeTestSupport.h"
+#include "TreeViewIds.h"
+#include "TrelvoDoc.h"
+#include "TrelvoView.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Sample = u"<?xml version='1.0'?><!--note--><r><a x='1'><a1/><a2/></a>text<b y='a "
+                       u"value wider than any label'/>"
+                       "<c><c1/></c></r>"_s;
+
+// A frame whose table holds the tree's commands, each with a handler that records it, so that
+// only the node rules gray the context menu.
+class TestFrame : public FrameWindow {
+public:
+    TestFrame()
+        : FrameWindow(TreeCommands::Table())
+    {
+        AddStatusPane(u"Load time: 0 secs"_s, 120);
+        for (const CommandInfo& command : TreeCommands::Commands()) {
+            if (command.id != ID_ACTIONS_EXPAND_ALL && command.id != ID_ACTIONS_COLLAPSE_ALL)
+                AddCommand(command.id, [this, id = command.id] { routed << id; });
+        }
+    }
+    QList<int> routed;
+};
+
+// A second view of the document that records what it is told.
+class SpyView : public View {
+public:
+    std::function<void(long)> onUpdate;
+    int refreshes = 0;
+    void OnUpdate(View*, long hint) override
+    {
+        refreshes += hint == TrelvoDoc::HintRefresh;
+        if (onUpdate)
+            onUpdate(hint);
+    }
+};
+
+QStringList MenuTexts(const QMenu& menu, bool enabledOnly)
+{
+    QStringList texts;
+    for (QAction* action : menu.actions()) {
+        if (QMenu* submenu = action->menu())
+            texts << MenuTexts(*submenu, enabledOnly);
+        else if (!action->isSeparator() && (!enabledOnly || action->isEnabled()))
+            texts << action->text();
+    }
+    return texts;
+}
+
+} // namespace
+
+class TreeViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void initialUpdate_data();
+    void initialUpdate();
+    void clearingHintEmptiesTreeFirst();
+    void selectedNodeFollowsSelection_data();
+    void selectedNodeFollowsSelection();
+    void modeChangeRelabelsEveryElement();
+    void contextMenu_data();
+    void contextMenu();
+    void keyboardMenuAtLabel();
+    void ctrlKeyTracksDragCopy();
+    void expandAndCollapseAll();
+    void columnFollowsExpansion();
+
+private:
+    void Open(const QString& xml);
+    QModelIndex Item(const QString& label) const { return FindItem(*view->GetModel(), label); }
+    // The name of the document's selected node, "-" for none.
+    QString SelectedLabel() const
+    {
+        return doc->SelectedNode ? doc->SelectedNode.nodeName() : u"-"_s;
+    }
+
+    ScriptedPrompts prompts;
+    TreeSettings settings;
+    std::unique_ptr<TrelvoDoc> doc;
+    std::unique_ptr<TestFrame> frame;
+    TrelvoView* view = nullptr;
+    SpyView spy;
+};
+
+void TreeViewTest::init()
+{
+    Prompts::SetInstance(&prompts);
+    settings = TreeSettings();
+    spy.onUpdate = nullptr;
+    spy.refreshes = 0;
+    doc = std::make_unique<TrelvoDoc>();
+    frame = std::make_unique<TestFrame>();
+    view = new TrelvoView(frame.get());
+    view->SetSettingsSource([this] { return settings; });
+    frame->setCentralWidget(view);
+    frame->SetActiveView(view);
+    doc->AddView(view);
+    doc->AddView(&spy);
+    frame->resize(400, 600);
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+}
+
+void TreeViewTest::cleanup()
+{
+    QCOMPARE(prompts.UnansweredCount(), 0);
+    QCOMPARE(prompts.PendingAnswers(), 0);
+    prompts.Clear();
+    frame.reset();
+    doc.reset();
+    Prompts::SetInstance(nullptr);
+}
+
+void TreeViewTest::Open(const QString& xml)
+{
+    doc->ReleaseDom();
+    doc->dom = LoadXml(xml);
+    doc->LoadTime = 1500;
+    doc->SendInitialUpdate();
+}
+
+void TreeViewTest::initialUpdate_data()
+{
+    QTest::addColumn<bool>("expandOnLoad");
+    QTest::newRow("collapsed") << false;
+    QTest::newRow("expand on load") << true;
+}
+
+void TreeViewTest::initialUpdate()
+{
+    QFETCH(bool, expandOnLoad);
+    settings.ExpandOnLoad = expandOnLoad;
+    Open(Sample);
+    const QModelIndex document = view->GetModel()->index(0, 0);
+    QCOMPARE(view->GetModel()->rowCount(), 1);
+    QCOMPARE(view->isExpanded(document), expandOnLoad);
+    QCOMPARE(view->isExpanded(Item(u"a"_s)), expandOnLoad);
+    QCOMPARE(view->SelectedItem(), expandOnLoad ? document : QModelIndex());
+    QCOMPARE(SelectedLabel(), expandOnLoad ? u"#document"_s : u"-"_s);
+    QCOMPARE(view->indexAt(QPoint(1, 1)), document);
+    // The document's load time is part of the figure.
+    const QString text = frame->GetPaneText(TrelvoView::LoadTimePane);
+    QVERIFY2(QRegularExpression(u"^Load time: 1\\.5\\d secs$"_s).match(text).hasMatch(),
+        qPrintable(text));
+}
+
+void TreeViewTest::clearingHintEmptiesTreeFirst()
+{
+    Open(Sample);
+    view->SelectItem(Item(u"a1"_s));
+    const DomNode kept = view->NodeOf(Item(u"a2"_s));
+    int itemsWhenCleared = -1;
+    bool domWhenCleared = false;
+    spy.onUpdate = [&](long hint) {
+        if (hint == TrelvoDoc::HintClear) {
+            itemsWhenCleared = view->GetModel()->ItemCount();
+            domWhenCleared = !doc->dom.isNull();
+        }
+    };
+    QVERIFY(doc->OnNewDocument());
+    QCOMPARE(itemsWhenCleared, 0);
+    QVERIFY(domWhenCleared);
+    QVERIFY(doc->SelectedNode.isNull());
+    QCOMPARE(kept.nodeName(), u"a2"_s);
+    doc->SendInitialUpdate();
+    QCOMPARE(Outline(*view->GetModel()), QStringList { u"Document"_s });
+}
+
+void TreeViewTest::selectedNodeFollowsSelection_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("click") << u"a"_s << u"click c"_s << u"c"_s;
+    QTest::newRow("Ctrl+click keeps it selected") << u"c"_s << u"ctrl-click c"_s << u"c"_s;
+    QTest::newRow("key down") << u"a2"_s << u"key-down"_s << u"#text"_s;
+    QTest::newRow("removing selects the next sibling") << u"b"_s << u"remove b"_s << u"c"_s;
+    QTest::newRow("else the previous one") << u"c"_s << u"remove c"_s << u"b"_s;
+    QTest::newRow("else the parent") << u"c1"_s << u"remove c1"_s << u"c"_s;
+    QTest::newRow("removing an ancestor") << u"a2"_s << u"remove a"_s << u"#text"_s;
+    QTest::newRow("moving keeps it") << u"a1"_s << u"move a1"_s << u"a1"_s;
+}
+
+void TreeViewTest::selectedNodeFollowsSelection()
+{
+    QFETCH(QString, selected);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    settings.ExpandOnLoad = true;
+    Open(Sample);
+    view->SelectItem(Item(selected));
+    QCOMPARE(SelectedLabel(), selected);
+    const int refreshes = spy.refreshes;
+
+    const QStringList words = action.split(u' ');
+    if (words[0].endsWith(u"click")) {
+        const auto modifiers = words[0] == u"ctrl-click" ? Qt::ControlModifier : Qt::NoModifier;
+        QTest::mouseClick(
+            view->viewport(), Qt::LeftButton, modifiers, view->LabelRect(Item(words[1])).center());
+    } else if (words[0] == u"key-down") {
+        QTest::keyClick(view, Qt::Key_Down);
+    } else if (words[0] == u"remove") {
+        view->RemoveItem(Item(words[1]));
+    } else {
+        QVERIFY(
+            view->GetModel()->MoveItem(Item(words[1]), Item(u"r"_s), TreeModel::Position::Last()));
+    }
+    QCOMPARE(SelectedLabel(), expected);
+    QCOMPARE(view->NodeOf(view->SelectedItem()), doc->SelectedNode);
+    // Each change of the selection updates the views once; keeping it updates nothing.
+    QCOMPARE(spy.refreshes - refreshes, expected == selected ? 0 : 1);
+}
+
+void TreeViewTest::modeChangeRelabelsEveryElement()
+{
+    settings.ExpandOnLoad = true;
+    Open(Sample);
+    view->SelectItem(Item(u"a1"_s));
+    const int narrow = view->columnWidth(0);
+    settings.ShowAttributesInTree = 2;
+    doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
+    QVERIFY(Item(u"a x=\"1\""_s).isValid());
+    QVERIFY(Item(u"b y=\"a value wider than any label\""_s).isValid());
+    QVERIFY(view->columnWidth(0) > narrow);
+    settings.ShowAttributesInTree = 1;
+    doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
+    QVERIFY(Item(u"a \"1\""_s).isValid());
+    QVERIFY(Item(u"b \"a value wider than any label\""_s).isValid());
+}
+
+void TreeViewTest::contextMenu_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("enabled");
+
+    QTest::newRow("document offers no root element")
+        << u"Document"_s << QStringList { u"Processing Instruction"_s, u"Comment"_s };
+    QTest::newRow("root element stays in place")
+        << u"r"_s
+        << QStringList { u"Child Element\tIns"_s, u"Text\tCtrl+I"_s, u"Attribute\tCtrl+Shift+I"_s,
+               u"Comment"_s, u"CDATA Section"_s, u"&Delete\tCtrl+Del"_s, u"&Edit\tAlt+Enter"_s };
+    QTest::newRow("text") << u"text"_s
+                          << QStringList { u"&Delete\tCtrl+Del"_s, u"&Edit\tAlt+Enter"_s,
+                                 u"Move &Up\tCtrl+Up"_s, u"Move Dow&n\tCtrl+Down"_s };
+}
+
+void TreeViewTest::contextMenu()
+{
+    QFETCH(QString, item);
+    QFETCH(QStringList, enabled);
+    settings.ExpandOnLoad = true;
+    Open(Sample);
+    view->SelectItem(Item(u"c"_s));
+    QStringList shown;
+    int chosen = 0;
+    prompts.AnswerMenu([&](QMenu& menu) {
+        shown = MenuTexts(menu, true);
+        for (QAction* action : menu.findChildren<QAction*>()) {
+            if (action->isEnabled() && action->text() == shown.constLast())
+                chosen = action->data().toInt();
+        }
+        return chosen;
+    });
+    // The button's press selects the item, its release opens the menu for it.
+    QTest::mouseClick(
+        view->viewport(), Qt::RightButton, Qt::NoModifier, view->LabelRect(Item(item)).center());
+    QCOMPARE(prompts.CallsOf(ScriptedPrompts::Kind::PopupMenu).size(), std::size_t(1));
+    QCOMPARE(shown, enabled);
+    QCOMPARE(view->NodeOf(view->SelectedItem()), doc->SelectedNode);
+    QCOMPARE(view->SelectedItem(), Item(item));
+    // The chosen command goes the usual way, starting at the view.
+    QVERIFY(chosen != 0);
+    QCOMPARE(frame->routed, QList<int> { chosen });
+
+    // Nothing selected, no menu.
+    view->SelectItem(QModelIndex());
+    view->ShowContextMenu(QPoint(1, 1));
+    QCOMPARE(prompts.CallsOf(ScriptedPrompts::Kind::PopupMenu).size(), std::size_t(1));
+}
+
+void TreeViewTest::keyboardMenuAtLabel()
+{
+    settings.ExpandOnLoad = true;
+    Open(Sample);
+    view->SelectItem(Item(u"a2"_s));
+    view->setFocus();
+    const QRect label = view->LabelRect(Item(u"a2"_s));
+    const QPoint expected = view->viewport()->mapToGlobal(QPoint(label.left(), label.bottom() + 1));
+    prompts.AnswerMenu(0);
+    QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+    // The menu key arrives as the platform's keyboard context-menu event.
+    prompts.AnswerMenu(0);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
+    QApplication::sendEvent(view, &menuKey);
+    const auto calls = prompts.CallsOf(ScriptedPrompts::Kind::PopupMenu);
+    QCOMPARE(calls.size(), std::size_t(2));
+    QCOMPARE(calls[0].pos, expected);
+    QCOMPARE(calls[1].pos, expected);
+}
+
+void TreeViewTest::ctrlKeyTracksDragCopy()
+{
+    Open(Sample);
+    view->setFocus();
+    QTest::keyPress(view, Qt::Key_Control);
+    QVERIFY(view->DragCopy());
+    QTest::keyRelease(view, Qt::Key_Control);
+    QVERIFY(!view->DragCopy());
+    QTest::keyPress(view, Qt::Key_Control);
+    // Focus leaving cancels it: no key release will come.
+    view->clearFocus();
+    QVERIFY(!view->DragCopy());
+}
+
+void TreeViewTest::expandAndCollapseAll()
+{
+    Open(Sample);
+    const QModelIndex document = view->GetModel()->index(0, 0);
+    view->SelectItem(Item(u"c"_s));
+    QVERIFY(frame->RouteCommand(ID_ACTIONS_EXPAND_ALL));
+    QVERIFY(view->isExpanded(Item(u"a"_s)));
+    QCOMPARE(view->SelectedItem(), document);
+    QCOMPARE(SelectedLabel(), u"#document"_s);
+    QCOMPARE(view->indexAt(QPoint(1, 1)), document);
+
+    view->SelectItem(Item(u"a1"_s));
+    QVERIFY(frame->RouteCommand(ID_ACTIONS_COLLAPSE_ALL));
+    QVERIFY(!view->isExpanded(document));
+    QVERIFY(!view->isExpanded(Item(u"a"_s)));
+    QCOMPARE(SelectedLabel(), u"a1"_s);
+    QVERIFY(view->updatesEnabled());
+}
+
+void TreeViewTest::columnFollowsExpansion()
+{
+    // One line per label, as wide as the labels in view: nothing is cut short.
+    const QString name = u"long-element-name-that-is-wider-than-the-rest"_s;
+    Open(u"<r><a><b><c><"_s + name + u"/></c></b></a></r>"_s);
+    const int nameWidth = view->fontMetrics().horizontalAdvance(name);
+    QVERIFY(view->columnWidth(0) < nameWidth);
+    view->expandRecursively(view->GetModel()->index(0, 0));
+    QApplication::processEvents();
+    QVERIFY(view->columnWidth(0) > nameWidth + 4 * view->indentation());
+    view->collapseAll();
+    QApplication::processEvents();
+    QVERIFY(view->columnWidth(0) < nameWidth);
+}
+
+QTEST_MAIN(TreeViewTest)
+#include "tst_treeview.moc"
