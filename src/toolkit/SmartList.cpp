@@ -1,0 +1,225 @@
+#include "SmartList.h"
+#include "ColumnRatios.h"
+#include "LabelEdit.h"
+#include "SmartListHeader.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+SmartList::SmartList(QWidget* parent)
+    : QTreeWidget(parent)
+{
+    listHeader = new SmartListHeader(this);
+    setHeader(listHeader);
+    listHeader->setStretchLastSection(false);
+    listHeader->setSectionsClickable(true);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Cells are edited only through BeginEdit.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    editor = new LabelEdit(viewport());
+    editor->hide();
+    connect(editor, &LabelEdit::EditCommit, this, &SmartList::EndEdit);
+    connect(editor, &LabelEdit::EditCancel, this, &SmartList::CancelEdit);
+    connect(listHeader, &SmartListHeader::DividerDragEnded, this, &SmartList::RecordColumnRatios);
+}
+
+void SmartList::SetEditValidator(EditValidator newValidator)
+{
+    validator = std::move(newValidator);
+}
+
+void SmartList::BeginEdit(int item, int column, const QString& text, bool selectAll)
+{
+    editItem = item;
+    editSubItem = column;
+    const QRect row = visualRect(model()->index(item, 0));
+    const int left = listHeader->sectionViewportPosition(column);
+    const int width = listHeader->sectionSize(column);
+    editor->setGeometry(left + 6, row.top() + 2, width - 6, row.height() - 3);
+    editor->setText(text);
+    // A hidden widget cannot take the focus in Qt, so it is shown first.
+    editor->show();
+    editor->setFocus(Qt::OtherFocusReason);
+    if (selectAll)
+        editor->selectAll();
+    else
+        editor->end(false);
+}
+
+int SmartList::RecordColumnRatios()
+{
+    const int count = listHeader->count();
+    QList<int> widths;
+    for (int i = 0; i < count; ++i)
+        widths.append(listHeader->sectionSize(i));
+    const int clientWidth = viewport()->width();
+    if (clientWidth != 0)
+        columnRatios = ColumnRatios::FromWidths(widths, clientWidth);
+    return count;
+}
+
+void SmartList::MakeHeaderOwnerDrawn()
+{
+    RecordColumnRatios();
+    listHeader->SetOwnerDrawn(true);
+}
+
+QString SmartList::GetItemText(int item, int subItem) const
+{
+    const QTreeWidgetItem* row = topLevelItem(item);
+    return row ? row->text(subItem) : QString();
+}
+
+void SmartList::SetItemText(int item, int subItem, const QString& text)
+{
+    if (QTreeWidgetItem* row = topLevelItem(item))
+        row->setText(subItem, text);
+}
+
+int SmartList::GetFirstSelectedRow() const
+{
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        if (topLevelItem(row)->isSelected())
+            return row;
+    }
+    return -1;
+}
+
+void SmartList::keyboardSearch(const QString&)
+{
+    // Typed characters start an edit or do nothing; they never jump to a matching row.
+}
+
+void SmartList::keyPressEvent(QKeyEvent* event)
+{
+    const int row = GetFirstSelectedRow();
+    if (event->key() == Qt::Key_F2) {
+        if (editColumn != -1 && row != -1)
+            BeginEdit(row, editColumn, GetItemText(row, editColumn), true);
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    // On X11 the Delete key carries the text "\x7f", which must not start an edit: the owner
+    // deletes rows with it.
+    const QString text = event->text();
+    if (event->key() == Qt::Key_Delete || text.isEmpty()
+        || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    if (editColumn == -1) {
+        event->accept();
+        return;
+    }
+    const QChar first = text.front();
+    if (first == QLatin1Char('\r') || first == QLatin1Char('\x1b') || row == -1) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    BeginEdit(row, editColumn, text, false);
+    event->accept();
+}
+
+void SmartList::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex hit = indexAt(pos);
+    const int column = editColumn != -1 ? editColumn : listHeader->logicalIndexAt(pos.x());
+    if (hit.isValid() && column >= 0 && column < columnCount())
+        BeginEdit(hit.row(), column, GetItemText(hit.row(), column), true);
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void SmartList::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QTreeWidget::mousePressEvent(event);
+        return;
+    }
+    // The hit row becomes the only selected row and the current one; empty space clears the
+    // selection.
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (hit.isValid()) {
+        selectionModel()->setCurrentIndex(
+            hit, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        selectionModel()->clearSelection();
+    }
+    event->accept();
+}
+
+void SmartList::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QTreeWidget::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    emit ListContextMenu(event->position().toPoint());
+}
+
+void SmartList::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    // A mouse click has already asked for its menu on the button's release.
+    if (event->reason() != QContextMenuEvent::Keyboard)
+        return;
+    QPoint pos(0, 0);
+    const int row = GetFirstSelectedRow();
+    if (row != -1) {
+        const QRect rect = visualRect(model()->index(row, 0));
+        pos = QPoint(0, rect.top() + rect.height());
+    }
+    emit ListContextMenu(pos);
+}
+
+void SmartList::resizeEvent(QResizeEvent* event)
+{
+    QTreeWidget::resizeEvent(event);
+    if (inResize)
+        return;
+    inResize = true;
+    const int clientWidth = viewport()->width();
+    const int count = listHeader->count();
+    if (ColumnRatios::AnyRecorded(columnRatios)) {
+        ApplyColumnWidths(ColumnRatios::ProportionalWidths(columnRatios, clientWidth, count));
+        inResize = false;
+        return;
+    }
+    if (count > 0)
+        ApplyColumnWidths(ColumnRatios::EqualWidths(clientWidth, count));
+    RecordColumnRatios();
+    inResize = false;
+}
+
+void SmartList::ApplyColumnWidths(const QList<int>& widths)
+{
+    for (int j = 0; j < widths.size(); ++j)
+        listHeader->resizeSection(j, std::max(0, widths[j]));
+}
+
+void SmartList::EndEdit()
+{
+    const QString text = editor->text();
+    editor->hide();
+    if (validator && validator(editItem, editSubItem, text)) {
+        SetItemText(editItem, editSubItem, text);
+        emit ListEditDone(editItem, editSubItem, text);
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+void SmartList::CancelEdit()
+{
+    // Hiding the focused editor would pass the focus along the tab chain; it stays in the list.
+    const bool hadFocus = editor->hasFocus();
+    editor->hide();
+    if (hadFocus)
+        setFocus(Qt::OtherFocusReason);
+}
