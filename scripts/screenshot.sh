@@ -44,7 +44,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf -- "$scratch"' EXIT
 mkdir -p "$scratch/config/Korvane Limited" "$scratch/runtime"
 chmod 700 "$scratch/runtime"
-printf '[Settings]\nFirstTime=0\n' >"$scratch/config/Korvane Limited/Trelvo.conf"
+# SCREENSHOT_SETTINGS adds lines to the settings, e.g. "ExpandOnLoad=1".
+printf '[Settings]\nFirstTime=0\n%s\n' "${SCREENSHOT_SETTINGS:-}" >"$scratch/config/Korvane Limited/Trelvo.conf"
 mkdir -p "$(dirname -- "$out")"
 
 export SHOT_APP=$app SHOT_FILE=$file SHOT_OUT=$out SHOT_DELAY=$delay
