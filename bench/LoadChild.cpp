@@ -93,9 +93,15 @@ bool IsLoadChildFlag(const std::string& argument)
     _exit(status);
 }
 
-bool MeasureChildLoad(
-    const char* flag, const std::string& path, ChildLoadFigures& figures, std::string& error)
+bool RunSelf(const std::vector<std::string>& arguments, std::string& output, std::string& error)
 {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        error = "cannot find the program's own file";
+        return false;
+    }
+    self[length] = '\0';
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
@@ -106,24 +112,14 @@ bool MeasureChildLoad(
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-
-    // Resolved here: in the child, /proc/self would name the child.
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) {
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        posix_spawn_file_actions_destroy(&actions);
-        error = "cannot find the program's own file";
-        return false;
-    }
-    self[length] = '\0';
-    std::string program = "trelvo-bench";
-    std::string mode = flag;
-    std::string file = path;
-    char* childArgv[] = { program.data(), mode.data(), file.data(), nullptr };
+    std::vector<std::string> argv = { "trelvo-bench" };
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& argument : argv)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, childArgv, environ);
+    const int spawned = posix_spawn(&pid, self, &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     if (spawned != 0) {
@@ -131,21 +127,27 @@ bool MeasureChildLoad(
         error = std::string("cannot start child: ") + std::strerror(spawned);
         return false;
     }
-
-    std::string output;
-    char buffer[256];
+    char buffer[4096];
     ssize_t count = 0;
     while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR))
         if (count > 0)
             output.append(buffer, static_cast<std::size_t>(count));
     close(pipeEnds[0]);
-
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        error = std::string("child ") + flag + " failed";
+        error = "child " + arguments.front() + " failed";
         return false;
     }
+    return true;
+}
+
+bool MeasureChildLoad(
+    const char* flag, const std::string& path, ChildLoadFigures& figures, std::string& error)
+{
+    std::string output;
+    if (!RunSelf({ flag, path }, output, error))
+        return false;
     const std::size_t timeAt = output.find("load_s ");
     const std::size_t cpuAt = output.find(" cpu_s ");
     const std::size_t peakAt = output.find("peak_kb ");

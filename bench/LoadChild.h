@@ -3,6 +3,7 @@
 #include "Stopwatch.h"
 
 #include <string>
+#include <vector>
 
 // Hidden modes in which the benchmark runs as a child process: load one file one way, print the
 // load's wall and CPU time ("load_s T cpu_s C") and the process's peak resident set ("peak_kb N")
@@ -25,3 +26,7 @@ struct ChildLoadFigures {
 // error set when the child fails.
 bool MeasureChildLoad(
     const char* flag, const std::string& path, ChildLoadFigures& figures, std::string& error);
+
+// Starts this program with arguments, collects its standard output and waits for it; false with
+// error set when it cannot start or does not end with status 0.
+bool RunSelf(const std::vector<std::string>& arguments, std::string& output, std::string& error);

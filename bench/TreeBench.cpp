@@ -1,5 +1,7 @@
 #include "TreeBench.h"
 
+#include "LoadChild.h"
+
 #include "FrameWindow.h"
 #include "TreeCommands.h"
 #include "TreeViewIds.h"
@@ -206,56 +208,6 @@ std::string Format(const char* format, double a, double b = 0)
     // Ends with the document open: freeing it cannot lower the peak.
     Report(Format("load_s %.6f cpu_s %.6f\n", open.wall, open.cpu)
         + Format("peak_kb %.0f\n", double(peak)));
-}
-
-// Starts this program with arguments and collects its standard output.
-bool RunSelf(const std::vector<std::string>& arguments, std::string& output, std::string& error)
-{
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) {
-        error = "cannot find the program's own file";
-        return false;
-    }
-    self[length] = '\0';
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        error = std::string("pipe: ") + std::strerror(errno);
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-    std::vector<std::string> argv = { "trelvo-bench" };
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned != 0) {
-        close(pipeEnds[0]);
-        error = std::string("cannot start child: ") + std::strerror(spawned);
-        return false;
-    }
-    char buffer[4096];
-    ssize_t count = 0;
-    while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR))
-        if (count > 0)
-            output.append(buffer, static_cast<std::size_t>(count));
-    close(pipeEnds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        error = "child " + arguments.front() + " failed";
-        return false;
-    }
-    return true;
 }
 
 // The number after "name " at the start of a line of output, or -1.
