@@ -1,0 +1,89 @@
+#pragma once
+
+#include "AttributeSettings.h"
+#include "CommandInfo.h"
+#include "ResizableFormView.h"
+#include "dom/DomAttribute.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMetaType>
+
+#include <functional>
+#include <vector>
+
+class SmartList;
+class TrelvoDoc;
+class QTreeWidgetItem;
+
+Q_DECLARE_METATYPE(DomAttribute)
+
+// Lists the attributes of the document's selected node, one name/value row each, and lets the
+// user sort them, add and delete attributes and edit values in place.
+class AttributeView : public ResizableFormView {
+    Q_OBJECT
+
+public:
+    // The row images, in image-list order.
+    enum RowImage { ImageOther = 0, ImageHref = 1, ImageType = 2, ImageValue = 3 };
+    // Item data roles of column 0: the row's attribute and its image index.
+    static constexpr int AttributeRole = Qt::UserRole;
+    static constexpr int ImageRole = Qt::UserRole + 1;
+
+    explicit AttributeView(QWidget* parent = nullptr);
+    ~AttributeView() override;
+
+    // The settings are read from load at each use and every change goes through store; unwired,
+    // the pane keeps them itself.
+    void SetSettingsStore(std::function<AttributeSettings()> load,
+        std::function<void(const AttributeSettings&)> store);
+    AttributeSettings Settings() const;
+
+    // Once, after the pane has been created: columns, images and the in-place editor.
+    void SetupAttributeList();
+    // Once the main window is shown: the stored column widths and sort order.
+    void ApplyAttributeSettings();
+    void SaveAttributeColumnWidths();
+    void RefreshAttributes();
+    // Appends a row for attribute, replacing a row of the same name; returns its index.
+    int AddAttributeRow(const DomAttribute& attribute);
+    // The order of two rows under the current sort settings: -1, 0 or 1.
+    int CompareAttributeRows(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const;
+    void SortAttributeRows();
+    void OnHeaderClick(int column);
+
+    void OnAddAttribute();
+    void OnDeleteAttribute();
+    // Stores text as the value of the attribute in row item; false when the DOM refuses it.
+    bool OnValidateEdit(int item, const QString& text);
+    // pos: in the list's viewport coordinates.
+    void ShowContextMenu(const QPoint& pos);
+
+    static RowImage ImageForName(const QString& name);
+    static std::vector<CommandInfo> Commands();
+
+    SmartList* GetList() const { return list; }
+    DomAttribute AttributeAt(int row) const;
+    const QList<QIcon>& GetImages() const { return images; }
+
+    void OnUpdate(View* sender, long hint) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TrelvoDoc* Doc() const;
+    void StoreSettings(const AttributeSettings& changed);
+    void CopySortToList();
+    void DeleteRow(int row);
+    void SelectOnly(int row);
+
+    SmartList* list = nullptr;
+    QList<QIcon> images;
+    AttributeSettings ownSettings;
+    std::function<AttributeSettings()> loadSettings;
+    std::function<void(const AttributeSettings&)> storeSettings;
+};
+
+// The one attribute pane of the process, set by its constructor; null when there is none.
+extern AttributeView* g_pAttributeView;

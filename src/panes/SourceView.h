@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ResizableFormView.h"
+#include "SourceSettings.h"
+
+#include <functional>
+
+class TextPane;
+class TrelvoDoc;
+
+// The source pane: shows the XML text of the selected branch, raw or re-indented, read-only.
+class SourceView : public ResizableFormView {
+    Q_OBJECT
+
+public:
+    static constexpr QRgb BackgroundColor = 0xFFFFFFDC; // RGB(255, 255, 220)
+
+    explicit SourceView(QWidget* parent = nullptr);
+    ~SourceView() override;
+
+    // Where the pane reads the settings at each refresh; without one it uses the defaults.
+    void SetSettingsSource(std::function<SourceSettings()> source) { settings = std::move(source); }
+    // Null until the view is added to a document.
+    TrelvoDoc* Doc() const;
+
+    // Gives the text its background and its fixed-pitch font; called once after creation.
+    void SetupSourceEdit();
+    // Shows the text of the document's selected node; a hidden pane keeps its stale text.
+    void RefreshSource();
+
+    TextPane* Edit() const { return edit; }
+    const QString& Text() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString MakeText() const;
+
+    TextPane* edit = nullptr;
+    std::function<SourceSettings()> settings;
+};
+
+// The one source pane of the process, set by its constructor.
+extern SourceView* g_pSourceView;
