@@ -11,7 +11,7 @@ command -v rsvg-convert >/dev/null || {
 }
 
 # Command icons: 32 pixels, and twice that for high-density screens (Qt picks "@2x" itself).
-for name in new open save products donate about; do
+for name in new open save cut copy paste products donate about; do
     rsvg-convert -w 32 -h 32 "$name.svg" -o "../icons/$name.png"
     rsvg-convert -w 64 -h 64 "$name.svg" -o "../icons/$name@2x.png"
 done

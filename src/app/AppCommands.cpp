@@ -31,6 +31,34 @@ CommandTable AppCommands::Table()
             QStringLiteral("Save the active document with a new name\nSave As"), QString() },
         { ID_APP_EXIT, QStringLiteral("E&xit"), {},
             QStringLiteral("Quit the application; prompts to save the document\nExit"), QString() },
+        { ID_EDIT_CUT, QStringLiteral("Cu&t\tCtrl+X"), { Key("Ctrl+X"), Key("Shift+Del") },
+            QStringLiteral("Cut the selected branch to the clipboard\nCut"), Icon("cut") },
+        { ID_EDIT_COPY, QStringLiteral("&Copy\tCtrl+C"), { Key("Ctrl+C"), Key("Ctrl+Ins") },
+            QStringLiteral("Copy the selected branch to the clipboard\nCopy"), Icon("copy") },
+        { ID_EDIT_PASTE, QStringLiteral("&Paste\tCtrl+V"), { Key("Ctrl+V"), Key("Shift+Ins") },
+            QStringLiteral("Insert the clipboard's branch below the selected node\nPaste"),
+            Icon("paste") },
+        { ID_SELECT_ALL, QStringLiteral("Select &All\tCtrl+A"), { Key("Ctrl+A") }, {}, {} },
+        { ID_EDIT_UNDO, QStringLiteral("&Undo\tCtrl+Z"), { Key("Ctrl+Z"), Key("Alt+Backspace") },
+            {}, {} },
+        { ID_FILE_APPLY_XSLT, QStringLiteral("Apply &XSLT...\tCtrl+Y"), { Key("Ctrl+Y") }, {}, {} },
+        { ID_NEXT_PANE, QStringLiteral("Next Pane\tF6"), { Key("F6") }, {}, {} },
+        { ID_PREV_PANE, QStringLiteral("Previous Pane\tShift+F6"), { Key("Shift+F6") }, {}, {} },
+        { ID_SHIFT_ESCAPE, QString(), { Key("Shift+Esc") }, {}, {} },
+        { ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), {},
+            QStringLiteral("Show or hide the toolbar\nToggle Toolbar"), QString() },
+        { ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"), {},
+            QStringLiteral("Show or hide the status bar\nToggle Status Bar"), QString() },
+        { ID_VIEW_ATTRIBUTES, QStringLiteral("&Attributes\tCtrl+Alt+A"), { Key("Ctrl+Alt+A") },
+            QStringLiteral("Show or hide the attributes pane\nAttributes"), QString() },
+        { ID_VIEW_XML_SOURCE, QStringLiteral("&XML Source\tCtrl+Alt+X"), { Key("Ctrl+Alt+X") },
+            QStringLiteral("Show or hide the XML source pane\nXML Source"), QString() },
+        { ID_VIEW_IMAGE, QStringLiteral("&Image\tCtrl+Alt+I"), { Key("Ctrl+Alt+I") },
+            QStringLiteral("Show or hide the image pane\nImage"), QString() },
+        { ID_EXPAND_ON_LOAD, QStringLiteral("Expand On Load"), {},
+            QStringLiteral(
+                "Expand all tree view items when a new document is loaded.\nExpand On Load"),
+            QString() },
         { ID_APP_ABOUT, QStringLiteral("&About Trelvo..."), {},
             QStringLiteral("Display program information and version number\nAbout"),
             Icon("about") },
@@ -59,6 +87,13 @@ std::vector<MenuItem> AppCommands::MenuBar()
                 MenuItem::Command(ID_FILE_MRU_FILE2), MenuItem::Command(ID_FILE_MRU_FILE3),
                 MenuItem::Command(ID_FILE_MRU_FILE4), MenuItem::Separator(),
                 MenuItem::Command(ID_APP_EXIT) }),
+        MenuItem::Submenu(QStringLiteral("&Edit"),
+            { MenuItem::Command(ID_EDIT_CUT), MenuItem::Command(ID_EDIT_COPY),
+                MenuItem::Command(ID_EDIT_PASTE) }),
+        MenuItem::Submenu(QStringLiteral("&View"),
+            { MenuItem::Command(ID_VIEW_TOOLBAR), MenuItem::Command(ID_VIEW_STATUS_BAR),
+                MenuItem::Separator(), MenuItem::Command(ID_VIEW_ATTRIBUTES),
+                MenuItem::Command(ID_VIEW_XML_SOURCE), MenuItem::Command(ID_VIEW_IMAGE) }),
         MenuItem::Submenu(QStringLiteral("&Actions"),
             { MenuItem::Command(ID_ACTIONS_EXPAND_ALL),
                 MenuItem::Command(ID_ACTIONS_COLLAPSE_ALL) }),
@@ -70,7 +105,8 @@ std::vector<MenuItem> AppCommands::MenuBar()
 
 QList<int> AppCommands::ToolBarButtons()
 {
-    return { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_HELP_PRODUCTS, ID_APP_DONATE };
+    return { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+        0, ID_HELP_PRODUCTS, ID_APP_DONATE };
 }
 
 QString AppCommands::InitialLoadTimeText() { return QStringLiteral("Load time: 0 secs"); }

@@ -3,9 +3,8 @@
 #include "AboutDlg.h"
 #include "AppCommands.h"
 #include "AppIds.h"
-#include "FrameWindow.h"
 #include "FrameworkIds.h"
-#include "InfoDlg.h"
+#include "MainFrame.h"
 #include "Prompts.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
@@ -37,7 +36,6 @@ TrelvoApp::TrelvoApp()
     Q_INIT_RESOURCE(trelvo);
 
     AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
-    AddCommand(ID_HELP_PRODUCTS, [this] { OnHelpProducts(); });
     AddCommand(ID_APP_DONATE, [this] { OnAppDonate(); });
 }
 
@@ -57,7 +55,7 @@ bool TrelvoApp::InitInstance()
 
     SingleDocTemplate docTemplate;
     docTemplate.createDocument = [] { return std::make_unique<TrelvoDoc>(); };
-    docTemplate.createFrame = [](Document& document) { return CreateMainFrame(document); };
+    docTemplate.createFrame = [this](Document&) { return CreateMainFrame(); };
     docTemplate.createView = [this](FrameWindow& frame, Document&) {
         auto* view = new TrelvoView(&frame);
         view->SetSettingsSource([this] {
@@ -159,7 +157,8 @@ void TrelvoApp::ShowProductsOnFirstStart()
     AppSettings& store = GetSettings();
     if (store.GetProfileInt(SettingsSection, QStringLiteral("FirstTime"), 1) == 0)
         return;
-    OnHelpProducts();
+    if (auto* frame = dynamic_cast<MainFrame*>(GetMainFrame()))
+        frame->OnHelpProducts();
     // Stored at once rather than at exit, so that a crash does not show the dialog again.
     store.WriteProfileInt(SettingsSection, QStringLiteral("FirstTime"), 0);
     store.Sync();
@@ -183,13 +182,9 @@ QString TrelvoApp::MakeTempPreviewPath()
     return path;
 }
 
-std::unique_ptr<FrameWindow> TrelvoApp::CreateMainFrame(Document&)
+std::unique_ptr<FrameWindow> TrelvoApp::CreateMainFrame()
 {
-    auto frame = std::make_unique<FrameWindow>(AppCommands::Table());
-    frame->BuildMenus(AppCommands::MenuBar());
-    frame->BuildToolBar(AppCommands::ToolBarButtons());
-    frame->AddStatusPane(
-        AppCommands::InitialLoadTimeText(), AppCommands::LoadTimePaneWidth(frame->fontMetrics()));
+    auto frame = std::make_unique<MainFrame>(*this);
     frame->resize(960, 680);
     return frame;
 }
@@ -197,12 +192,6 @@ std::unique_ptr<FrameWindow> TrelvoApp::CreateMainFrame(Document&)
 void TrelvoApp::OnAppAbout()
 {
     AboutDlg dialog(GetMainFrame());
-    GetPrompts().ExecDialog(dialog);
-}
-
-void TrelvoApp::OnHelpProducts()
-{
-    InfoDlg dialog(GetMainFrame());
     GetPrompts().ExecDialog(dialog);
 }
 

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-class Document;
 class FrameWindow;
 
 // The application object: ties the document, the main window and its view together, holds every
@@ -63,10 +62,9 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowProductsOnFirstStart();
-    static std::unique_ptr<FrameWindow> CreateMainFrame(Document& document);
+    std::unique_ptr<FrameWindow> CreateMainFrame();
 
     void OnAppAbout();
-    void OnHelpProducts();
     void OnAppDonate();
 
     QString commandLineFile;

@@ -1,0 +1,8 @@
+#include "EmptyPane.h"
+
+EmptyPane::EmptyPane(QWidget* parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+}

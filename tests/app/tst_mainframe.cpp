@@ -1,0 +1,444 @@
+#include "AppIds.h"
+#include "AppSettings.h"
+#include "BarState.h"
+#include "CViewBar.h"
+#include "ControlToolBar.h"
+#include "DockIds.h"
+#include "DockSite.h"
+#include "FrameworkIds.h"
+#include "InfoDlg.h"
+#include "MainFrame.h"
+#include "ScriptedPrompts.h"
+#include "TreeViewIds.h"
+#include "TrelvoApp.h"
+#include "TrelvoDoc.h"
+#include "TrelvoView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using Kind = ScriptedPrompts::Kind;
+using Button = Prompts::Button;
+
+namespace {
+QString DataFile(const char* name)
+{
+    return QDir(QStringLiteral(TRELVO_TEST_DATA_DIR)).absoluteFilePath(QString::fromLatin1(name));
+}
+
+// The saved layout's bar lists, as "dock bar id: ids" lines, for comparing two layouts.
+QStringList LayoutText(AppSettings& settings)
+{
+    BarState state;
+    state.Load(settings, MainFrame::LayoutSection);
+    QStringList lines;
+    for (const BarState::BarRecord& record : state.records) {
+        QStringList ids;
+        for (int id : record.bars)
+            ids << QString::number(id);
+        lines << QStringLiteral("%1 visible=%2 floating=%3: %4")
+                     .arg(record.barId)
+                     .arg(record.visible)
+                     .arg(record.floating)
+                     .arg(ids.join(u' '));
+    }
+    return lines;
+}
+}
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir config;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TrelvoApp> app;
+
+    bool Start(const QString& file = QString())
+    {
+        app = std::make_unique<TrelvoApp>();
+        app->SetCommandLineFile(file);
+        return app->InitInstance();
+    }
+
+    void Stop()
+    {
+        app->ExitInstance();
+        app.reset();
+    }
+
+    // Closes the main window as the user does and ends the run.
+    void CloseAndStop()
+    {
+        Frame()->close();
+        Stop();
+    }
+
+    MainFrame* Frame() const { return dynamic_cast<MainFrame*>(app->GetMainFrame()); }
+
+    ControlBar* Bar(int id) const
+    {
+        return qobject_cast<ControlBar*>(Frame()->GetDockSite()->GetControlBar(id));
+    }
+
+    QAction* UpdatedAction(int id) const
+    {
+        Frame()->UpdateCommandUI();
+        return Frame()->GetAction(id);
+    }
+
+    bool ActivateFrame()
+    {
+        Frame()->activateWindow();
+        return QTest::qWaitForWindowActive(Frame());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        Prompts::SetInstance(&prompts);
+    }
+
+    void init()
+    {
+        QFile::remove(AppSettings::DefaultFileName());
+        QSettings file(AppSettings::DefaultFileName(), QSettings::IniFormat);
+        file.setValue(QStringLiteral("Settings/FirstTime"), 0);
+        file.sync();
+        prompts.Clear();
+    }
+
+    void cleanup()
+    {
+        if (app)
+            Stop();
+        QCOMPARE(prompts.UnansweredCount(), 0);
+        QCOMPARE(prompts.PendingAnswers(), 0);
+    }
+
+    // A new start shows every bar, the panes docked at the left and the toolbar at the top.
+    void defaultDocking()
+    {
+        QVERIFY(Start());
+        for (int id : { IDW_ATTRIBUTES_BAR, IDW_SOURCE_BAR, IDW_IMAGE_BAR }) {
+            QVERIFY(Bar(id));
+            QVERIFY(Bar(id)->isVisible());
+            QCOMPARE(Bar(id)->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        }
+        QCOMPARE(Bar(AFX_IDW_TOOLBAR)->GetDockBarId(), AFX_IDW_DOCKBAR_TOP);
+        QCOMPARE(Frame()->GetAttributesBar()->windowTitle(), QStringLiteral("Attributes"));
+        QCOMPARE(Frame()->GetSourceBar()->windowTitle(), QStringLiteral("XML Source"));
+        QCOMPARE(Frame()->GetImageBar()->windowTitle(), QStringLiteral("Image"));
+        // The tree keeps the middle: no bar covers it.
+        const QRect view = Frame()->GetTreeView()->geometry();
+        QVERIFY(!view.isEmpty());
+        for (ControlBar* bar : Frame()->GetDockSite()->GetControlBars()) {
+            const QRect rect(bar->mapTo(Frame()->GetDockSite(), QPoint(0, 0)), bar->size());
+            QVERIFY2(!rect.intersects(view), qPrintable(bar->windowTitle()));
+        }
+    }
+
+    void paneToggles_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("Attributes") << ID_VIEW_ATTRIBUTES << IDW_ATTRIBUTES_BAR;
+        QTest::newRow("XML Source") << ID_VIEW_XML_SOURCE << IDW_SOURCE_BAR;
+        QTest::newRow("Image") << ID_VIEW_IMAGE << IDW_IMAGE_BAR;
+        QTest::newRow("Toolbar") << ID_VIEW_TOOLBAR << AFX_IDW_TOOLBAR;
+    }
+
+    // The View menu hides a shown bar and shows a hidden one at once, and its check mark says
+    // whether the bar is shown; the other bars stay as they are.
+    void paneToggles()
+    {
+        QFETCH(int, command);
+        QFETCH(int, bar);
+        QVERIFY(Start());
+        ControlBar* target = Bar(bar);
+        QAction* action = UpdatedAction(command);
+        QVERIFY(action->isCheckable());
+        QVERIFY(action->isChecked());
+
+        action->trigger();
+        QVERIFY(target->isHidden());
+        QVERIFY(!UpdatedAction(command)->isChecked());
+        for (ControlBar* other : Frame()->GetDockSite()->GetControlBars()) {
+            if (other != target)
+                QVERIFY2(other->isVisible(), qPrintable(other->windowTitle()));
+        }
+
+        action->trigger();
+        QVERIFY(!target->isHidden());
+        QVERIFY(UpdatedAction(command)->isChecked());
+    }
+
+    // Closing a bar with its own close button leaves the menu item unchecked.
+    void checkMarkFollowsBar()
+    {
+        QVERIFY(Start());
+        Frame()->GetDockSite()->ShowControlBar(Frame()->GetImageBar(), false, true);
+        QVERIFY(!UpdatedAction(ID_VIEW_IMAGE)->isChecked());
+        UpdatedAction(ID_VIEW_IMAGE)->trigger();
+        QVERIFY(Frame()->GetImageBar()->IsVisibleBar());
+        QVERIFY(UpdatedAction(ID_VIEW_IMAGE)->isChecked());
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("Ctrl+Alt+A: Attributes")
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A) << IDW_ATTRIBUTES_BAR;
+        QTest::newRow("Ctrl+Alt+X: XML Source")
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X) << IDW_SOURCE_BAR;
+        QTest::newRow("Ctrl+Alt+I: Image")
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I) << IDW_IMAGE_BAR;
+    }
+
+    // The pane keys work wherever the focus is in the main window, the tree included.
+    void keys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(int, bar);
+        QVERIFY(Start(DataFile("plants.xml")));
+        QVERIFY(ActivateFrame());
+        Frame()->GetTreeView()->setFocus();
+        QTest::keySequence(Frame()->GetTreeView(), key);
+        QVERIFY(Bar(bar)->isHidden());
+        QTest::keySequence(Frame()->GetTreeView(), key);
+        QVERIFY(!Bar(bar)->isHidden());
+    }
+
+    void expandOnLoad_data()
+    {
+        QTest::addColumn<bool>("before");
+        QTest::newRow("off") << false;
+        QTest::newRow("on") << true;
+    }
+
+    // The hidden Expand On Load command flips the setting; its check mark shows the setting.
+    void expandOnLoad()
+    {
+        QFETCH(bool, before);
+        QVERIFY(Start());
+        app->ExpandOnLoad = before;
+        QAction* action = UpdatedAction(ID_EXPAND_ON_LOAD);
+        QCOMPARE(action->isChecked(), before);
+        QVERIFY(Frame()->RouteCommand(ID_EXPAND_ON_LOAD));
+        QCOMPARE(app->ExpandOnLoad, !before);
+        QCOMPARE(UpdatedAction(ID_EXPAND_ON_LOAD)->isChecked(), !before);
+        // The next document opened follows the new setting.
+        QVERIFY(app->OpenDocumentFile(DataFile("plants.xml")));
+        const QModelIndex root = Frame()->GetTreeView()->model()->index(0, 0);
+        QCOMPARE(Frame()->GetTreeView()->isExpanded(root), !before);
+    }
+
+    // Expand All and Collapse All from the Actions menu reach the tree.
+    void expandCollapseAll()
+    {
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        const QModelIndex root = tree->model()->index(0, 0);
+        const QModelIndex element = tree->model()->index(1, 0, root);
+        QVERIFY(tree->model()->hasChildren(element));
+        UpdatedAction(ID_ACTIONS_EXPAND_ALL)->trigger();
+        QVERIFY(tree->isExpanded(root));
+        QVERIFY(tree->isExpanded(element));
+        QVERIFY(tree->updatesEnabled());
+        UpdatedAction(ID_ACTIONS_COLLAPSE_ALL)->trigger();
+        QVERIFY(!tree->isExpanded(root));
+        QVERIFY(!tree->isExpanded(element));
+        QVERIFY(tree->updatesEnabled());
+    }
+
+    // The tree view is the frame's client, found whatever the bars around it do.
+    void treeView()
+    {
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        QVERIFY(tree);
+        QCOMPARE(tree, Frame()->findChild<TrelvoView*>());
+        QCOMPARE(tree->GetDocument(), app->GetDocument());
+        Frame()->GetDockSite()->DockControlBar(Frame()->GetAttributesBar(), AFX_IDW_DOCKBAR_TOP);
+        QCOMPARE(Frame()->GetTreeView(), tree);
+    }
+
+    void editCommandsGrayed_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("Cut") << ID_EDIT_CUT;
+        QTest::newRow("Copy") << ID_EDIT_COPY;
+        QTest::newRow("Paste") << ID_EDIT_PASTE;
+    }
+
+    // The Edit menu lists Cut, Copy and Paste, grayed while nothing handles them.
+    void editCommandsGrayed()
+    {
+        QFETCH(int, command);
+        QVERIFY(Start(DataFile("plants.xml")));
+        QMenu* edit = nullptr;
+        for (QAction* item : Frame()->menuBar()->actions()) {
+            if (item->text() == QStringLiteral("&Edit"))
+                edit = item->menu();
+        }
+        QVERIFY(edit);
+        QAction* action = UpdatedAction(command);
+        QVERIFY(edit->actions().contains(action));
+        QVERIFY(!action->isEnabled());
+    }
+
+    // Other Great Products opens the products dialog over the main window.
+    void otherProducts()
+    {
+        QVERIFY(Start());
+        QWidget* owner = nullptr;
+        prompts.AnswerDialog([&owner](QDialog& dialog) {
+            if (qobject_cast<InfoDlg*>(&dialog))
+                owner = dialog.parentWidget();
+            return int(QDialog::Accepted);
+        });
+        UpdatedAction(ID_HELP_PRODUCTS)->trigger();
+        QCOMPARE(owner, Frame());
+    }
+
+    void closePrompt_data()
+    {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("unchanged: no question") << false << -1 << 0 << true;
+        QTest::newRow("No: asked once") << true << int(Button::No) << 1 << true;
+        QTest::newRow("Cancel: stays") << true << int(Button::Cancel) << 1 << false;
+    }
+
+    // The save check decides: a window that closes saves the layout, one that stays keeps the
+    // layout saved before.
+    void closePrompt()
+    {
+        QFETCH(bool, modified);
+        QFETCH(int, answer);
+        QFETCH(int, prompts);
+        QFETCH(bool, closes);
+        QVERIFY(Start());
+        Frame()->GetDockSite()->DockControlBar(Frame()->GetImageBar(), AFX_IDW_DOCKBAR_BOTTOM);
+        CloseAndStop();
+        QVERIFY(Start());
+        const QStringList saved = LayoutText(app->GetSettings());
+        QVERIFY(saved.join(u'\n').contains(QString::number(IDW_IMAGE_BAR)));
+
+        Frame()->GetDockSite()->DockControlBar(Frame()->GetImageBar(), AFX_IDW_DOCKBAR_RIGHT);
+        UpdatedAction(ID_VIEW_ATTRIBUTES)->trigger();
+        app->GetDocument()->SetModifiedFlag(modified);
+        if (answer >= 0)
+            this->prompts.AnswerMessage(Button(answer));
+        Frame()->close();
+        QCOMPARE(int(this->prompts.CallsOf(Kind::MessageBox).size()), prompts);
+        QCOMPARE(Frame()->isVisible(), !closes);
+        QCOMPARE(LayoutText(app->GetSettings()) == saved, !closes);
+        Stop();
+
+        // What the next start shows.
+        QVERIFY(Start());
+        QCOMPARE(Frame()->GetImageBar()->GetDockBarId(),
+            closes ? AFX_IDW_DOCKBAR_RIGHT : AFX_IDW_DOCKBAR_BOTTOM);
+        QCOMPARE(Frame()->GetAttributesBar()->isHidden(), closes);
+    }
+
+    // Where the bars are, which are shown and how big they are comes back at the next start.
+    void layoutSurvivesRestart()
+    {
+        QVERIFY(Start());
+        DockSite* site = Frame()->GetDockSite();
+        site->DockControlBar(Frame()->GetSourceBar(), AFX_IDW_DOCKBAR_RIGHT);
+        site->DockControlBar(Frame()->GetImageBar(), AFX_IDW_DOCKBAR_BOTTOM);
+        site->DockControlBar(Frame()->GetToolBar(), AFX_IDW_DOCKBAR_LEFT);
+        Frame()->GetAttributesBar()->sizeVert.setWidth(260);
+        Frame()->GetImageBar()->sizeHorz.setHeight(140);
+        UpdatedAction(ID_VIEW_XML_SOURCE)->trigger();
+        site->RecalcLayout();
+        CloseAndStop();
+
+        QVERIFY(Start());
+        site = Frame()->GetDockSite();
+        QTRY_VERIFY(!site->IsLayoutPending());
+        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        QCOMPARE(Frame()->GetSourceBar()->GetDockBarId(), AFX_IDW_DOCKBAR_RIGHT);
+        QCOMPARE(Frame()->GetImageBar()->GetDockBarId(), AFX_IDW_DOCKBAR_BOTTOM);
+        QCOMPARE(Frame()->GetToolBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        QVERIFY(Frame()->GetSourceBar()->isHidden());
+        QVERIFY(!UpdatedAction(ID_VIEW_XML_SOURCE)->isChecked());
+        QVERIFY(Frame()->GetAttributesBar()->isVisible());
+        QCOMPARE(Frame()->GetAttributesBar()->sizeVert.width(), 260);
+        QCOMPARE(Frame()->GetAttributesBar()->width(), 260);
+        QCOMPARE(Frame()->GetImageBar()->sizeHorz.height(), 140);
+        QCOMPARE(Frame()->GetImageBar()->height(), 140);
+    }
+
+    void savedLayoutChecked_data()
+    {
+        QTest::addColumn<int>("extraId");
+        QTest::addColumn<bool>("floating");
+        QTest::addColumn<bool>("inList");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("as saved") << 0 << false << false << true;
+        QTest::newRow("unknown bar in a dock bar's list") << 4242 << false << true << false;
+        QTest::newRow("unknown docked bar") << 4242 << false << false << false;
+        QTest::newRow("unknown floating bar, listed nowhere") << 4242 << true << false << true;
+        QTest::newRow("known bar with high bits set")
+            << IDW_IMAGE_BAR + 0x10000 << false << true << true;
+    }
+
+    // A saved layout is used only when every bar it places is a bar of the window; otherwise
+    // the bars start where a first start puts them.
+    void savedLayoutChecked()
+    {
+        QFETCH(int, extraId);
+        QFETCH(bool, floating);
+        QFETCH(bool, inList);
+        QFETCH(bool, applied);
+        QVERIFY(Start());
+        Frame()->GetDockSite()->DockControlBar(Frame()->GetSourceBar(), AFX_IDW_DOCKBAR_RIGHT);
+        CloseAndStop();
+        if (extraId) {
+            AppSettings settings;
+            BarState state;
+            QVERIFY(state.Load(settings, MainFrame::LayoutSection));
+            BarState::BarRecord extra;
+            extra.barId = extraId & 0xFFFF;
+            extra.floating = floating;
+            if (inList) {
+                bool listed = false;
+                for (BarState::BarRecord& record : state.records) {
+                    if (record.barId == AFX_IDW_DOCKBAR_BOTTOM) {
+                        record.bars = { 0, extraId, 0 };
+                        listed = true;
+                    }
+                }
+                QVERIFY(listed);
+            } else {
+                state.records.push_back(extra);
+            }
+            state.Save(settings, MainFrame::LayoutSection);
+        }
+        QVERIFY(Start());
+        QCOMPARE(Frame()->GetSourceBar()->GetDockBarId(),
+            applied ? AFX_IDW_DOCKBAR_RIGHT : AFX_IDW_DOCKBAR_LEFT);
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"
