@@ -2,15 +2,17 @@
 
 #include "AppCommands.h"
 #include "AppIds.h"
+#include "AttributeView.h"
 #include "CViewBar.h"
 #include "ControlToolBar.h"
 #include "DockIds.h"
 #include "DockSite.h"
 #include "Document.h"
-#include "EmptyPane.h"
 #include "FrameworkIds.h"
+#include "ImageView.h"
 #include "InfoDlg.h"
 #include "Prompts.h"
+#include "SourceView.h"
 #include "TrelvoApp.h"
 #include "TrelvoView.h"
 
@@ -90,8 +92,38 @@ bool MainFrame::CreateToolBar()
 CViewBar* MainFrame::CreatePaneBar(Document& document, const QString& title, int id)
 {
     auto* bar = new CViewBar(site);
-    const auto makePane = [&document](QWidget* innerFrame) {
-        auto* pane = new EmptyPane(innerFrame);
+    TrelvoApp& settings = app;
+    const auto makePane = [&document, &settings, id](QWidget* innerFrame) -> ResizableFormView* {
+        ResizableFormView* pane = nullptr;
+        if (id == IDW_ATTRIBUTES_BAR) {
+            auto* attributes = new AttributeView(innerFrame);
+            attributes->SetSettingsStore(
+                [&settings] {
+                    return AttributeSettings { settings.AttributeNameWidth,
+                        settings.AttributeValueWidth, settings.AttributeSortColumn,
+                        settings.AttributeSortAscending };
+                },
+                [&settings](const AttributeSettings& changed) {
+                    settings.AttributeNameWidth = changed.AttributeNameWidth;
+                    settings.AttributeValueWidth = changed.AttributeValueWidth;
+                    settings.AttributeSortColumn = changed.AttributeSortColumn;
+                    settings.AttributeSortAscending = changed.AttributeSortAscending;
+                });
+            attributes->SetupAttributeList();
+            pane = attributes;
+        } else if (id == IDW_SOURCE_BAR) {
+            auto* source = new SourceView(innerFrame);
+            source->SetSettingsSource([&settings] {
+                return SourceSettings { settings.XmlSourceFormat, settings.XmlSourceFormatSpaces };
+            });
+            source->SetupSourceEdit();
+            pane = source;
+        } else {
+            auto* image = new ImageView(innerFrame);
+            image->SetScaleSource([&settings] { return settings.ImageScale; },
+                [&settings](int scale) { settings.ImageScale = scale; });
+            pane = image;
+        }
         document.AddView(pane);
         return pane;
     };
@@ -111,6 +143,8 @@ void MainFrame::LoadLayout()
 void MainFrame::OnClose()
 {
     AppSettings& settings = app.GetSettings();
+    if (g_pAttributeView)
+        g_pAttributeView->SaveAttributeColumnWidths();
     if (site) {
         CSizingControlBar::SaveAllBarSizes(*site, settings, LayoutPrefix);
         site->SaveBarState(settings, LayoutSection);
@@ -125,8 +159,14 @@ TrelvoView* MainFrame::GetTreeView() const
 
 void MainFrame::ToggleBar(ControlBar* bar)
 {
-    if (site && bar)
-        site->ShowControlBar(bar, !bar->IsVisibleBar(), false);
+    if (!site || !bar)
+        return;
+    site->ShowControlBar(bar, !bar->IsVisibleBar(), false);
+    // A hidden pane skipped the selection's updates: bring it up to date now it shows.
+    if (bar->IsVisibleBar() && bar == sourceBar && g_pSourceView)
+        g_pSourceView->RefreshSource();
+    if (bar->IsVisibleBar() && bar == imageBar && g_pImageView)
+        g_pImageView->RefreshImage();
 }
 
 void MainFrame::OnHelpProducts()

@@ -3,9 +3,12 @@
 #include "AboutDlg.h"
 #include "AppCommands.h"
 #include "AppIds.h"
+#include "AttributeView.h"
 #include "FrameworkIds.h"
+#include "ImageView.h"
 #include "MainFrame.h"
 #include "Prompts.h"
+#include "SourceView.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
 
@@ -39,7 +42,13 @@ TrelvoApp::TrelvoApp()
     AddCommand(ID_APP_DONATE, [this] { OnAppDonate(); });
 }
 
-TrelvoApp::~TrelvoApp() = default;
+TrelvoApp::~TrelvoApp()
+{
+    // The frame, and the attribute pane in it, outlive this object's members (the framework
+    // destroys them after): the pane keeps its own copy of the settings from here on.
+    if (g_pAttributeView)
+        g_pAttributeView->SetSettingsStore({}, {});
+}
 
 TrelvoApp* TrelvoApp::Instance() { return dynamic_cast<TrelvoApp*>(Application::Instance()); }
 
@@ -77,6 +86,13 @@ bool TrelvoApp::InitInstance()
     FrameWindow* frame = GetMainFrame();
     frame->show();
     frame->repaint();
+    if (g_pAttributeView)
+        g_pAttributeView->ApplyAttributeSettings();
+    // The panes skipped the first selection while the window was still hidden.
+    if (g_pSourceView)
+        g_pSourceView->RefreshSource();
+    if (g_pImageView)
+        g_pImageView->RefreshImage();
     frame->setAcceptDrops(true);
 
     ShowProductsOnFirstStart();

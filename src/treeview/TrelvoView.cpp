@@ -1,5 +1,8 @@
 #include "TrelvoView.h"
 
+#include "ImageView.h"
+#include "SourceView.h"
+
 #include "FrameWindow.h"
 #include "NodeRules.h"
 #include "Prompts.h"
@@ -98,6 +101,11 @@ void TrelvoView::OnUpdate(View*, long hint)
         RefreshElementLabels(SelectedItem());
     }
     viewport()->update();
+    // The panes that are not views of their own follow the selection through the tree.
+    if (g_pSourceView)
+        g_pSourceView->RefreshSource();
+    if (g_pImageView)
+        g_pImageView->RefreshImage();
 }
 
 QModelIndex TrelvoView::BuildBranch(

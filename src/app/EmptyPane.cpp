@@ -1,8 +1,0 @@
-#include "EmptyPane.h"
-
-EmptyPane::EmptyPane(QWidget* parent)
-    : QWidget(parent)
-{
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Base);
-}
