@@ -1,5 +1,6 @@
 #include "AppIds.h"
 #include "AppSettings.h"
+#include "AttributeView.h"
 #include "BarState.h"
 #include "CViewBar.h"
 #include "ControlToolBar.h"
@@ -9,6 +10,9 @@
 #include "InfoDlg.h"
 #include "MainFrame.h"
 #include "ScriptedPrompts.h"
+#include "SmartList.h"
+#include "SourceView.h"
+#include "TextPane.h"
 #include "TreeViewIds.h"
 #include "TrelvoApp.h"
 #include "TrelvoDoc.h"
@@ -274,6 +278,33 @@ private slots:
         QCOMPARE(tree->GetDocument(), app->GetDocument());
         Frame()->GetDockSite()->DockControlBar(Frame()->GetAttributesBar(), AFX_IDW_DOCKBAR_TOP);
         QCOMPARE(Frame()->GetTreeView(), tree);
+    }
+
+    // Selecting a node in the tree shows its attributes and its source in the panes; a pane
+    // hidden meanwhile catches up when it is shown again.
+    void panesFollowSelection()
+    {
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        QVERIFY(g_pAttributeView && g_pSourceView);
+        const QModelIndex document = tree->model()->index(0, 0);
+        const QModelIndex plants = tree->model()->index(1, 0, document);
+        const QModelIndex thyme = tree->model()->index(1, 0, plants);
+        QVERIFY(thyme.isValid());
+
+        tree->SelectItem(thyme);
+        SmartList* list = g_pAttributeView->GetList();
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("name"));
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Thyme"));
+        QCOMPARE(g_pSourceView->Edit()->Text(), QStringLiteral("<plant name=\"Thyme\"/>\r\n"));
+
+        QVERIFY(Frame()->RouteCommand(ID_VIEW_XML_SOURCE));
+        QVERIFY(!Frame()->GetSourceBar()->IsVisibleBar());
+        tree->SelectItem(tree->model()->index(2, 0, plants));
+        QCOMPARE(g_pSourceView->Edit()->Text(), QStringLiteral("<plant name=\"Thyme\"/>\r\n"));
+        QVERIFY(Frame()->RouteCommand(ID_VIEW_XML_SOURCE));
+        QCOMPARE(g_pSourceView->Edit()->Text(), QStringLiteral("<plant name=\"Basil\"/>\r\n"));
     }
 
     void editCommandsGrayed_data()
