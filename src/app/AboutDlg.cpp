@@ -1,21 +1,13 @@
 #include "AboutDlg.h"
 
+#include "EtchedLine.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-QFrame* EtchedLine(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-}
 
 AboutDlg::AboutDlg(QWidget* parent)
     : QDialog(parent)

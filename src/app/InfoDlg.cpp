@@ -1,5 +1,6 @@
 #include "InfoDlg.h"
 
+#include "EtchedLine.h"
 #include "Prompts.h"
 
 #include <QFrame>
@@ -9,16 +10,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-QFrame* EtchedLine(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-}
 
 InfoDlg::InfoDlg(QWidget* parent)
     : QDialog(parent)

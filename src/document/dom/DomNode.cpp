@@ -222,12 +222,6 @@ DomNode DomNode::cloneNode(bool deep) const
 
 QString DomNode::xml() const { return node ? DomWriter::Xml(node, ns) : QString(); }
 
-void DomNode::appendXml(QString& out) const
-{
-    if (node)
-        DomWriter::AppendXml(out, node, ns);
-}
-
 DomElement DomNode::toElement() const
 {
     return node && !ns && node->type == XML_ELEMENT_NODE ? DomElement(node, nullptr, data)

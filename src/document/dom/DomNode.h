@@ -59,8 +59,6 @@ public:
 
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
-    // Appends the same text to out, without a string of its own.
-    void appendXml(QString& out) const;
 
     // Views of the same node; null when the node is not of that type.
     DomElement toElement() const;

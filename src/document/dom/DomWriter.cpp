@@ -5,9 +5,6 @@
 
 #include <libxml/entities.h>
 
-#include <QStringDecoder>
-
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -283,8 +280,7 @@ void Writer::Node(xmlNodePtr node, xmlNsPtr ns)
 
 namespace {
 
-    // The UTF-8 text of one node, in a buffer kept between calls: formatting a large document
-    // asks for the markup of a million leaves.
+    // The UTF-8 text of one node, in a buffer kept between calls.
     std::string& Markup(xmlNodePtr node, xmlNsPtr ns)
     {
         thread_local std::string buffer;
@@ -302,20 +298,6 @@ QString Xml(xmlNodePtr node, xmlNsPtr ns)
 {
     const std::string& markup = Markup(node, ns);
     return QString::fromUtf8(markup.data(), qsizetype(markup.size()));
-}
-
-void AppendXml(QString& out, xmlNodePtr node, xmlNsPtr ns)
-{
-    const std::string& markup = Markup(node, ns);
-    const qsizetype start = out.size();
-    // UTF-8 never needs more UTF-16 units than it has bytes.
-    if (out.capacity() < start + qsizetype(markup.size()))
-        out.reserve(std::max(out.capacity() * 2, start + qsizetype(markup.size())));
-    out.resize(start + qsizetype(markup.size()));
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QChar* end = decoder.appendToBuffer(
-        out.data() + start, QByteArrayView(markup.data(), qsizetype(markup.size())));
-    out.truncate(end - out.constData());
 }
 
 bool Write(std::string& out, xmlNodePtr node, const CanEncode& canEncode)

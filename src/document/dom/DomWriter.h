@@ -49,7 +49,6 @@ private:
 };
 
 QString Xml(xmlNodePtr node, xmlNsPtr ns);
-void AppendXml(QString& out, xmlNodePtr node, xmlNsPtr ns);
 
 // Appends the markup of node as UTF-8. Characters canEncode rejects become character references
 // in text and attribute values; anywhere else they make the call return false.
