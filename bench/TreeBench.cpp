@@ -3,6 +3,9 @@
 #include "LoadChild.h"
 
 #include "FrameWindow.h"
+#include "SourceFormatter.h"
+#include "SourceView.h"
+#include "TextPane.h"
 #include "TreeCommands.h"
 #include "TreeViewIds.h"
 #include "TrelvoDoc.h"
@@ -11,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QSplitter>
 
 #include <libxml/parser.h>
 
@@ -21,6 +25,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,17 +39,26 @@ constexpr double OpenTarget = 1.5;
 constexpr double OpenPeakTarget = 1.3;
 constexpr double PaintTargetMs = 50;
 constexpr double ExpandTargetMs = 2000;
+constexpr double SourceDocTarget = 2;
+constexpr double SourceMemoryTarget = 3;
+constexpr double SourceElementTargetMs = 20;
+// What counts as an ordinary element: its source text is shorter than this, in characters.
+constexpr qsizetype OrdinaryElementChars = 100 * 1024;
 
-long PeakResidentKb()
+// A "Vm...:" figure of /proc/self/status in KiB, or -1.
+long StatusKb(const char* name)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
+    const std::size_t length = std::strlen(name);
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.compare(0, length, name) == 0)
+            return std::strtol(line.c_str() + length, nullptr, 10);
     }
     return -1;
 }
+
+long PeakResidentKb() { return StatusKb("VmHWM:"); }
 
 // See SideBySide.cpp: a teardown's fast bins must not be merged inside the next timed load.
 void SettleHeap()
@@ -80,13 +94,27 @@ struct Window {
     TrelvoDoc doc;
     FrameWindow frame { TreeCommands::Table() };
     TrelvoView* view = nullptr;
+    SourceView* source = nullptr;
     PaintCounter paints;
+    PaintCounter sourcePaints;
 
-    Window()
+    // With a source pane, the pane shares the window with the tree, as when it is docked.
+    explicit Window(bool withSource = false)
     {
         frame.AddStatusPane(QStringLiteral("Load time: 0 secs"), 120);
-        view = new TrelvoView(&frame);
-        frame.setCentralWidget(view);
+        view = new TrelvoView;
+        if (withSource) {
+            auto* splitter = new QSplitter(&frame);
+            splitter->addWidget(view);
+            source = new SourceView;
+            source->SetupSourceEdit();
+            splitter->addWidget(source);
+            frame.setCentralWidget(splitter);
+            doc.AddView(source);
+            source->Edit()->viewport()->installEventFilter(&sourcePaints);
+        } else {
+            frame.setCentralWidget(view);
+        }
         frame.SetActiveView(view);
         doc.AddView(view);
         view->viewport()->installEventFilter(&paints);
@@ -95,16 +123,17 @@ struct Window {
         UntilPainted();
     }
 
-    // Runs the event loop until the tree has painted once more.
-    void UntilPainted()
+    // Runs the event loop until the tree (or the counted widget) has painted once more.
+    void UntilPainted() { UntilPainted(paints); }
+    void UntilPainted(const PaintCounter& counter)
     {
-        const int before = paints.paints;
+        const int before = counter.paints;
         QElapsedTimer limit;
         limit.start();
-        while (paints.paints == before) {
+        while (counter.paints == before) {
             QCoreApplication::processEvents();
-            if (limit.elapsed() > 20000)
-                Fail("the tree did not paint");
+            if (limit.elapsed() > 60000)
+                Fail("a view did not paint");
         }
     }
 
@@ -125,7 +154,61 @@ struct Window {
         UntilPainted();
         return stopwatch.Elapsed().wall * 1000;
     }
+
+    // Selects the item and returns the time until the source pane has painted its new text.
+    double SourceShownMs(const QModelIndex& item)
+    {
+        if (view->SelectedItem() == item)
+            Fail("the item to select is selected already");
+        const Stopwatch stopwatch;
+        view->SelectItem(item);
+        UntilPainted(sourcePaints);
+        return stopwatch.Elapsed().wall * 1000;
+    }
 };
+
+// The first element child item of parent, or an invalid index.
+QModelIndex FirstElementChild(const TrelvoView& view, const QModelIndex& parent)
+{
+    const TreeModel* model = view.GetModel();
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex child = model->index(row, 0, parent);
+        if (view.NodeOf(child).nodeType() == NodeType::Element)
+            return child;
+    }
+    return {};
+}
+
+// An element item whose source text is an ordinary size: the first element below the root, or
+// further down its first elements until the text is short enough.
+QModelIndex OrdinaryElement(Window& window)
+{
+    QModelIndex item = FirstElementChild(*window.view, window.view->GetModel()->index(0, 0));
+    for (QModelIndex child = FirstElementChild(*window.view, item); child.isValid();
+         child = FirstElementChild(*window.view, item)) {
+        window.SourceShownMs(child);
+        item = child;
+        if (window.source->Text().size() < OrdinaryElementChars)
+            break;
+    }
+    if (!item.isValid())
+        Fail("the document has no element below its root");
+    return item;
+}
+
+// Resident memory after handing freed memory back, so that it counts what is still held.
+long TrimmedResidentKb()
+{
+    malloc_trim(0);
+    return StatusKb("VmRSS:");
+}
+
+// Starts the peak resident figure again from the current size.
+void ResetPeak()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
 
 [[noreturn]] void Report(const std::string& text)
 {
@@ -210,6 +293,63 @@ std::string Format(const char* format, double a, double b = 0)
         + Format("peak_kb %.0f\n", double(peak)));
 }
 
+[[noreturn]] void RunSource(const QString& path, int runs, bool verbose)
+{
+    Window window(true);
+    if (!window.doc.OnOpenDocument(path))
+        Fail("TrelvoDoc cannot open the file");
+    window.doc.SendInitialUpdate();
+    window.UntilPainted();
+    const QModelIndex document = window.view->GetModel()->index(0, 0);
+    const QModelIndex element = OrdinaryElement(window);
+    const DomNode documentNode = window.view->NodeOf(document);
+
+    // The pane's memory: what it holds more with the whole document's text than with an
+    // element's, against the size of that text. The element is the one selected now.
+    const long before = TrimmedResidentKb();
+    ResetPeak();
+    window.SourceShownMs(document);
+    const long peak = PeakResidentKb();
+    const long after = TrimmedResidentKb();
+    const double textBytes = double(window.source->Text().size()) * double(sizeof(QChar));
+    window.SourceShownMs(element);
+    if (before < 0 || peak < 0 || after < 0)
+        Fail("cannot read VmRSS or VmHWM from /proc/self/status");
+
+    double documentMs = std::numeric_limits<double>::infinity();
+    double elementMs = documentMs;
+    double formatMs = documentMs;
+    qsizetype elementChars = 0;
+    for (int run = 0; run < runs; ++run) {
+        const double documentTime = window.SourceShownMs(document);
+        const double elementTime = window.SourceShownMs(element);
+        elementChars = window.source->Text().size();
+        SettleHeap();
+        // The formatter alone, with the settings the pane uses by default.
+        const Stopwatch stopwatch;
+        SourceFormatter formatter;
+        formatter.preserveText = false;
+        formatter.indentSpaces = 0;
+        const QString text = formatter.Format(documentNode, 0);
+        const double formatTime = stopwatch.Elapsed().wall * 1000;
+        if (text.size() * qsizetype(sizeof(QChar)) != qsizetype(textBytes))
+            Fail("the pane does not show the formatter's text");
+        if (verbose) {
+            std::printf("  source run %d: document %.1f ms  formatter %.1f ms  element %.2f ms\n",
+                run + 1, documentTime, formatTime, elementTime);
+        }
+        documentMs = std::min(documentMs, documentTime);
+        elementMs = std::min(elementMs, elementTime);
+        formatMs = std::min(formatMs, formatTime);
+    }
+    Report(Format("source_doc_ms %.3f\n", documentMs) + Format("source_format_ms %.3f\n", formatMs)
+        + Format("source_element_ms %.3f\n", elementMs)
+        + Format("source_element_chars %.0f\n", double(elementChars))
+        + Format("source_text_bytes %.0f\n", textBytes)
+        + Format("source_held_kb %.0f\n", double(after - before))
+        + Format("source_peak_kb %.0f\n", double(peak - before)));
+}
+
 // The number after "name " at the start of a line of output, or -1.
 double Field(const std::string& output, const std::string& name, int occurrence = 0)
 {
@@ -237,7 +377,8 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 bool IsTreeChildFlag(const std::string& argument)
 {
-    return argument == ChildTreeTimesFlag || argument == ChildTreeOpenFlag;
+    return argument == ChildTreeTimesFlag || argument == ChildTreeOpenFlag
+        || argument == ChildSourceFlag;
 }
 
 [[noreturn]] void RunTreeChild(int argc, char** argv)
@@ -251,7 +392,10 @@ bool IsTreeChildFlag(const std::string& argument)
     if (std::string(argv[1]) == ChildTreeOpenFlag)
         RunOpen(path);
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
-    RunTimes(path, runs, argc > 4 && std::string(argv[4]) == "verbose");
+    const bool verbose = argc > 4 && std::string(argv[4]) == "verbose";
+    if (std::string(argv[1]) == ChildSourceFlag)
+        RunSource(path, runs, verbose);
+    RunTimes(path, runs, verbose);
 }
 
 bool MeasureTree(
@@ -277,6 +421,29 @@ bool MeasureTree(
     figures.items = long(Field(output, "items"));
     if (figures.open.wall < 0 || figures.collapseAllMs < 0) {
         error = "the tree timing child printed no figures";
+        return false;
+    }
+
+    std::string source;
+    if (!RunSelf({ ChildSourceFlag, path, std::to_string(runs), verbose ? "verbose" : "quiet" },
+            source, error))
+        return false;
+    if (verbose) {
+        for (std::size_t at = 0; (at = source.find("  source run", at)) != std::string::npos;) {
+            const std::size_t end = source.find('\n', at);
+            std::printf("%s\n", source.substr(at, end - at).c_str());
+            at = end;
+        }
+    }
+    figures.sourceDocMs = Field(source, "source_doc_ms");
+    figures.sourceFormatMs = Field(source, "source_format_ms");
+    figures.sourceElementMs = Field(source, "source_element_ms");
+    figures.sourceElementChars = long(Field(source, "source_element_chars"));
+    figures.sourceTextBytes = Field(source, "source_text_bytes");
+    figures.sourceHeldKb = long(Field(source, "source_held_kb"));
+    figures.sourcePeakKb = long(Field(source, "source_peak_kb"));
+    if (figures.sourceDocMs < 0 || figures.sourceTextBytes <= 0) {
+        error = "the source pane child printed no figures";
         return false;
     }
 
@@ -313,16 +480,35 @@ void PrintTreeFigures(const TreeFigures& figures, long libxml2PeakKb)
     std::printf("expand all: %.0f ms  collapse all: %.0f ms  (target < %.0f ms %s)\n",
         figures.expandAllMs, figures.collapseAllMs, ExpandTargetMs,
         Verdict(figures.expandAllMs < ExpandTargetMs && figures.collapseAllMs < ExpandTargetMs));
+    const double sourceRatio = Ratio(figures.sourceDocMs, figures.sourceFormatMs);
+    std::printf("source pane, \"Document\" selected: %.0f ms  formatter alone: %.0f ms  ratio "
+                "%.2f  (target <= %.2f %s)\n",
+        figures.sourceDocMs, figures.sourceFormatMs, sourceRatio, SourceDocTarget,
+        Verdict(sourceRatio <= SourceDocTarget));
+    const double heldRatio = Ratio(double(figures.sourceHeldKb) * 1024, figures.sourceTextBytes);
+    std::printf("source pane memory: %.1f MiB held for %.1f MiB of text (UTF-16)  ratio %.2f  "
+                "(target < %.2f %s)  [peak while refreshing %.2f]\n",
+        double(figures.sourceHeldKb) / 1024, figures.sourceTextBytes / (1 << 20), heldRatio,
+        SourceMemoryTarget, Verdict(heldRatio < SourceMemoryTarget),
+        Ratio(double(figures.sourcePeakKb) * 1024, figures.sourceTextBytes));
+    std::printf("source pane, an element of %ld characters: %.2f ms  (target < %.0f ms %s)\n",
+        figures.sourceElementChars, figures.sourceElementMs, SourceElementTargetMs,
+        Verdict(figures.sourceElementMs < SourceElementTargetMs));
 }
 
 std::string TreeJsonFields(const TreeFigures& figures, long libxml2PeakKb)
 {
-    char buffer[512];
+    char buffer[1024];
     std::snprintf(buffer, sizeof buffer,
         ", \"open_ratio\": %.3f, \"open_rss_ratio\": %.3f, \"first_paint_ms\": %.1f, "
-        "\"select_ms\": %.1f, \"expand_all_ms\": %.1f, \"collapse_all_ms\": %.1f",
+        "\"select_ms\": %.1f, \"expand_all_ms\": %.1f, \"collapse_all_ms\": %.1f, "
+        "\"source_doc_ms\": %.1f, \"source_doc_ratio\": %.3f, \"source_rss_ratio\": %.3f, "
+        "\"source_element_ms\": %.2f",
         Ratio(figures.open.wall, figures.libxml2Parse.wall),
         Ratio(double(figures.openPeakKb), double(libxml2PeakKb)), figures.firstPaintMs,
-        figures.selectMs, figures.expandAllMs, figures.collapseAllMs);
+        figures.selectMs, figures.expandAllMs, figures.collapseAllMs, figures.sourceDocMs,
+        Ratio(figures.sourceDocMs, figures.sourceFormatMs),
+        Ratio(double(figures.sourceHeldKb) * 1024, figures.sourceTextBytes),
+        figures.sourceElementMs);
     return buffer;
 }

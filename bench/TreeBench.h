@@ -14,6 +14,10 @@
 // child that only parses with libxml2.
 constexpr const char* ChildTreeTimesFlag = "--child-tree-times";
 constexpr const char* ChildTreeOpenFlag = "--child-tree-open";
+// A source child opens the file with the source pane shown beside the tree and times selecting
+// the "Document" item (the pane formats all of it) against SourceFormatter alone, and selecting
+// an ordinary element; it also reports the memory the pane holds for the whole document's text.
+constexpr const char* ChildSourceFlag = "--child-source";
 
 bool IsTreeChildFlag(const std::string& argument);
 
@@ -30,6 +34,13 @@ struct TreeFigures {
     double collapseAllMs = 0;
     long items = 0;
     long openPeakKb = 0;
+    double sourceDocMs = 0;
+    double sourceFormatMs = 0;
+    double sourceElementMs = 0;
+    long sourceElementChars = 0;
+    double sourceTextBytes = 0;
+    long sourceHeldKb = 0;
+    long sourcePeakKb = 0;
 };
 
 // Runs the children: the timing child once with runs runs (best of each figure), the memory

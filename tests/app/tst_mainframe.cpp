@@ -9,6 +9,7 @@
 #include "FrameworkIds.h"
 #include "InfoDlg.h"
 #include "MainFrame.h"
+#include "MiniDockFrame.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
 #include "SourceView.h"
@@ -223,6 +224,39 @@ private slots:
         QTest::keySequence(Frame()->GetTreeView(), key);
         QVERIFY(Bar(bar)->isHidden());
         QTest::keySequence(Frame()->GetTreeView(), key);
+        QVERIFY(!Bar(bar)->isHidden());
+    }
+
+    void keysInFloatingBar_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("Ctrl+Alt+X: XML Source")
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X) << IDW_SOURCE_BAR;
+        QTest::newRow("Ctrl+Alt+I: Image")
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I) << IDW_IMAGE_BAR;
+    }
+
+    // The frame's keys also work while the focus is in a floating bar's own window.
+    void keysInFloatingBar()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(int, bar);
+        QVERIFY(Start(DataFile("plants.xml")));
+        QVERIFY(ActivateFrame());
+        DockSite* site = Frame()->GetDockSite();
+        ControlBar* attributes = Bar(IDW_ATTRIBUTES_BAR);
+        site->FloatControlBar(attributes, Frame()->geometry().center());
+        QWidget* floating = site->GetMiniFrame(attributes);
+        QVERIFY(floating);
+        floating->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(floating));
+        SmartList* list = g_pAttributeView->GetList();
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        QTest::keySequence(list, key);
+        QVERIFY(Bar(bar)->isHidden());
+        QTest::keySequence(list, key);
         QVERIFY(!Bar(bar)->isHidden());
     }
 
