@@ -24,3 +24,7 @@ done
 # The dialogs' pictures, at their size on the screen.
 rsvg-convert about-picture.svg -o ../images/about.png
 rsvg-convert products-picture.svg -o ../images/products.png
+
+# The logo inside the bundled sample document, kept there as base64 text in its logo element.
+logo=$(rsvg-convert -w 96 -h 96 sample-logo.svg | base64 -w 0)
+sed -i "s|\(<logo [^>]*>\)[^<]*</logo>|\1$logo</logo>|" ../sample.xml
