@@ -130,7 +130,12 @@ QSize CSizingControlBar::CalcFixedLayout(bool stretch, bool horizontal)
         return horizontal ? QSize(32767, sizeHorz.height()) : QSize(sizeVert.width(), 32767);
     DockBar* dockBar = GetDockBar();
     if (dockBar && IsVisibleBar() && !IsFloating() && parentSizing) {
-        const int length = horizontal ? dockBar->LayoutLength() + 2 : dockBar->LayoutLength() - 2;
+        // A dock bar squeezed to nothing measures the row against the whole frame instead, so
+        // that the bars keep their lengths for when the frame grows again.
+        int layoutLength = dockBar->LayoutLength();
+        if (const DockSite* site = GetDockSite(); layoutLength <= 0 && site)
+            layoutLength = horizontal ? site->width() : site->height();
+        const int length = horizontal ? layoutLength + 2 : layoutLength - 2;
         int index = -1;
         RowSizingBars(&index);
         if (index == 0 && FitRow(length, horizontal))
@@ -379,6 +384,10 @@ void CSizingControlBar::BeginEdgeDrag(int hitCode, const QPoint& globalPos)
     }
     dragMinimum = range.minimum;
     dragMaximum = range.maximum;
+    // With no room to give (a view squeezed to nothing while the bar is at its minimum) the
+    // edge stays where it is rather than taking the bar below its minimum.
+    if (dragMinimum > dragMaximum)
+        dragMinimum = dragMaximum = dragPosition;
     ToggleDragLine();
 }
 
@@ -461,6 +470,11 @@ bool CSizingControlBar::event(QEvent* event)
     case QEvent::ParentChange:
         dockBarId = GetDockBarId();
         break;
+    case QEvent::WindowDeactivate:
+        // The mouse went elsewhere (another window, a popup) in the middle of an edge drag.
+        if (tracking)
+            EndEdgeDrag();
+        break;
     case QEvent::WindowTitleChange:
         // A floating frame shows the bar's title.
         if (DockSite* site = GetDockSite()) {
@@ -506,6 +520,9 @@ void CSizingControlBar::mousePressEvent(QMouseEvent* event)
 
 void CSizingControlBar::mouseMoveEvent(QMouseEvent* event)
 {
+    // A move without the button means its release went to another window.
+    if (tracking && !(event->buttons() & Qt::LeftButton))
+        EndEdgeDrag();
     if (tracking) {
         DragEdgeTo(event->globalPosition().toPoint());
         return;

@@ -102,11 +102,11 @@ void CSizingControlBarCF::PaintGripper(QPainter& painter, const QRect& client)
     const int ascent = painter.fontMetrics().ascent();
     if (horizontal) {
         // Turned a quarter to the left, reading upwards from the bottom of the band.
-        painter.translate(caption.left() - 1 + ascent + 1, caption.bottom() + 1 - 3);
+        painter.translate(caption.left() - 1 + ascent, caption.bottom() + 1 - 3);
         painter.rotate(-90);
         painter.drawText(QPoint(0, 0), windowTitle());
     } else {
-        painter.drawText(QPoint(caption.left() + 3, caption.top() - 1 + ascent + 1), windowTitle());
+        painter.drawText(QPoint(caption.left() + 3, caption.top() - 1 + ascent), windowTitle());
     }
     painter.restore();
     PaintCloseButton(painter);

@@ -82,9 +82,8 @@ void CSizingControlBarG::PaintCloseButton(QPainter& painter)
         painter.drawLine(button.bottomLeft(), button.bottomRight());
         painter.drawLine(button.topRight(), button.bottomRight());
     }
-    // The cross, moved by a pixel while the button is down.
-    const QPointF offset = closeButton.pushed ? QPointF(1, 1) : QPointF(0, 0);
-    const QRectF cross = QRectF(button).adjusted(3, 3, -3, -3).translated(offset);
+    // The cross stays in place in all three looks; only the frame around it changes.
+    const QRectF cross = QRectF(button).adjusted(3, 3, -3, -3);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette().color(QPalette::ButtonText), 1.4));

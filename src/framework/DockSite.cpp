@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QMainWindow>
 
+#include <algorithm>
+
 namespace {
 // The order in which the dock bars take their space: top and bottom span the whole width.
 constexpr std::array<int, 4> dockBarIds { AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM,
@@ -108,7 +110,7 @@ void DockSite::DockControlBar(ControlBar* bar, int dockBarId, int row, bool newR
     dockBar->InsertBar(bar, row < 0 ? int(dockBar->Rows().size()) : row, newRow || row < 0);
     bar->setParent(dockBar);
     bar->setVisible(!hidden);
-    lastDockBar[bar] = dockBarId;
+    RememberDockedPlace(bar);
     if (frame) {
         miniFrames.erase(bar);
         frame->deleteLater();
@@ -120,8 +122,8 @@ void DockSite::FloatControlBar(ControlBar* bar, const QPoint& pos)
 {
     AddControlBar(bar);
     const bool hidden = bar->isHidden();
-    if (const int dockBarId = bar->GetDockBarId(); dockBarId && dockBarId != AFX_IDW_DOCKBAR_FLOAT)
-        lastDockBar[bar] = dockBarId;
+    RememberDockedPlace(bar);
+    lastFloatPos[bar] = pos;
     MiniDockFrame* frame = GetMiniFrame(bar);
     if (!frame) {
         Detach(bar);
@@ -135,13 +137,43 @@ void DockSite::FloatControlBar(ControlBar* bar, const QPoint& pos)
     RecalcLayout();
 }
 
+void DockSite::RememberDockedPlace(const ControlBar* bar)
+{
+    const DockBar* dockBar = bar->GetDockBar();
+    if (!dockBar || dockBar->IsFloating())
+        return;
+    const std::vector<std::vector<ControlBar*>> rows = dockBar->Rows();
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (std::find(rows[row].begin(), rows[row].end(), bar) != rows[row].end()) {
+            lastDocked[bar] = { dockBar->GetBarId(), int(row), rows[row].size() == 1 };
+            return;
+        }
+    }
+}
+
 void DockSite::ToggleDocking(ControlBar* bar)
 {
     if (bar->IsFloating()) {
-        const auto last = lastDockBar.find(bar);
-        DockControlBar(bar, last == lastDockBar.end() ? AFX_IDW_DOCKBAR_LEFT : last->second);
+        // Back to the row it came from: into a row of its own where it had one, else into the
+        // row it shared, as long as the dock bar still has that many rows.
+        if (const MiniDockFrame* frame = GetMiniFrame(bar))
+            lastFloatPos[bar] = frame->pos();
+        const auto last = lastDocked.find(bar);
+        if (last == lastDocked.end()) {
+            DockControlBar(bar, AFX_IDW_DOCKBAR_LEFT);
+            return;
+        }
+        const DockedPlace place = last->second;
+        const DockBar* dockBar = GetDockBar(place.dockBarId);
+        const int rows = dockBar ? int(dockBar->Rows().size()) : 0;
+        if (place.row < 0 || place.row > rows || (!place.alone && place.row == rows))
+            DockControlBar(bar, place.dockBarId);
+        else
+            DockControlBar(bar, place.dockBarId, place.row, place.alone);
     } else {
-        FloatControlBar(bar, bar->mapToGlobal(QPoint(0, 0)));
+        const auto last = lastFloatPos.find(bar);
+        FloatControlBar(
+            bar, last == lastFloatPos.end() ? bar->mapToGlobal(QPoint(0, 0)) : last->second);
     }
 }
 
@@ -315,11 +347,14 @@ void DockSite::SetBarState(const BarState& state)
                 const bool hidden = bar->isHidden();
                 bar->setParent(dockBar);
                 bar->setVisible(!hidden);
-                lastDockBar[bar] = dockBar->GetBarId();
             }
             list.append(bar);
         }
         dockBar->SetBars(list);
+        for (const ControlBar* bar : list) {
+            if (bar)
+                RememberDockedPlace(bar);
+        }
     }
     for (const BarState::BarRecord& record : state.records) {
         ControlBar* bar = findBar(record.barId);

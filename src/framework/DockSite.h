@@ -84,7 +84,15 @@ private:
     QWidget* client = nullptr;
     QList<ControlBar*> bars;
     std::map<const ControlBar*, QPointer<MiniDockFrame>> miniFrames;
-    std::map<const ControlBar*, int> lastDockBar;
+    // Where a bar was last docked and where it last floated, for the docking toggle.
+    struct DockedPlace {
+        int dockBarId = 0;
+        int row = -1;
+        bool alone = true;
+    };
+    void RememberDockedPlace(const ControlBar* bar);
+    std::map<const ControlBar*, DockedPlace> lastDocked;
+    std::map<const ControlBar*, QPoint> lastFloatPos;
     DockContext* dockContext = nullptr;
     DragLine* dragLine = nullptr;
     bool recalcPending = false;

@@ -1,5 +1,7 @@
 #include "FrameWindow.h"
 
+#include "DockSite.h"
+
 #include "Document.h"
 #include "FrameworkIds.h"
 #include "View.h"
@@ -230,6 +232,9 @@ void FrameWindow::UpdateCommandUI()
     for (const auto& [id, action] : actions)
         ApplyState(*action, RouteUpdateCommand(id));
     UpdateFrameTitle();
+    // The docking bars' close buttons and captions follow the mouse and the focus.
+    if (DockSite* site = qobject_cast<DockSite*>(centralWidget()))
+        site->UpdateBars();
 }
 
 void FrameWindow::UpdateMenuUI(QMenu& menu)
@@ -299,7 +304,7 @@ void FrameWindow::dropEvent(QDropEvent* event)
         activateWindow();
         if (dropHandler)
             dropHandler(path);
-        UpdateFrameTitle();
+        UpdateCommandUI();
     });
 }
 
@@ -308,6 +313,8 @@ bool FrameWindow::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyRelease:
     case QEvent::MouseButtonRelease:
+    case QEvent::Enter:
+    case QEvent::Leave:
         ScheduleUpdate();
         break;
     default:

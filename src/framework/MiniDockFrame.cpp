@@ -6,6 +6,7 @@
 #include "DockIds.h"
 #include "DockSite.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -175,4 +176,15 @@ void MiniDockFrame::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (bar && HitTest(event->position().toPoint()) == HTCAPTION)
         site->ToggleDocking(bar);
+}
+
+void MiniDockFrame::closeEvent(QCloseEvent* event)
+{
+    // Closed from outside, by a window manager: the bar is hidden as by the close box, so that
+    // the frame's commands see it hidden and show it again.
+    event->ignore();
+    if (bar)
+        site->ShowControlBar(bar, false, false);
+    else
+        hide();
 }

@@ -7,6 +7,7 @@
 #include "TrelvoDoc.h"
 
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -88,8 +89,10 @@ void ImageView::UpdateScrollBars()
         vBar->hide();
         return;
     }
+    // The room left by the bars already shown, less room for both bars: once shown, the bars
+    // stay until the picture fits well inside.
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    const QSize available = GetForm()->size() - QSize(extent, extent);
+    const QSize available = ClientRect().size() - QSize(extent, extent);
     const QSize size = picture.size();
     if (!NeedsScrollBars(size, available, ImageScale())) {
         hBar->hide();
@@ -227,7 +230,8 @@ void ImageView::Paint()
     QPainter painter(form);
     painter.fillRect(form->rect(), form->palette().color(QPalette::Base));
     if (picture.isNull()) {
-        QFont font = form->font();
+        const QString family = QStringLiteral("MS Sans Serif");
+        QFont font = QFontDatabase::families().contains(family) ? QFont(family) : form->font();
         font.setPointSize(10);
         painter.setFont(font);
         painter.setPen(Qt::black);

@@ -5,6 +5,7 @@
 #include "TrelvoDoc.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontDatabase>
 
 SourceView* g_pSourceView = nullptr;
@@ -15,6 +16,8 @@ SourceView::SourceView(QWidget* parent)
 {
     SetDesignSize(QSize(0, 0));
     edit->installEventFilter(this);
+    editViewport = edit->viewport();
+    editViewport->installEventFilter(this);
     g_pSourceView = this;
 }
 
@@ -65,8 +68,25 @@ QString SourceView::MakeText() const
 
 bool SourceView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == edit && event->type() == QEvent::FocusIn)
+    if (watched == edit && event->type() == QEvent::FocusIn) {
         edit->SelectAll();
+        // The click that brings the focus comes next and must not undo the selection.
+        clickSelectsAll = static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
+    }
+    if (watched == edit && event->type() == QEvent::FocusOut)
+        clickSelectsAll = false;
+    if (watched == editViewport && clickSelectsAll) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+            return true;
+        case QEvent::MouseButtonRelease:
+            clickSelectsAll = false;
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched == GetForm() && event->type() == QEvent::Resize)
         edit->setGeometry(GetForm()->rect());
     return ResizableFormView::eventFilter(watched, event);

@@ -38,7 +38,10 @@ private:
     QString MakeText() const;
 
     TextPane* edit = nullptr;
+    // Compared with, never used: it may be on its way out when the last events arrive.
+    QObject* editViewport = nullptr;
     std::function<SourceSettings()> settings;
+    bool clickSelectsAll = false;
 };
 
 // The one source pane of the process, set by its constructor.

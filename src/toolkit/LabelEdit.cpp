@@ -21,7 +21,9 @@ void LabelEdit::focusInEvent(QFocusEvent* event)
 
 void LabelEdit::focusOutEvent(QFocusEvent* event)
 {
-    if (!done) {
+    // A popup (the editor's own context menu, the menu bar) only borrows the focus: the edit
+    // goes on when it closes, and a Paste chosen from it lands in the edit.
+    if (!done && event->reason() != Qt::PopupFocusReason) {
         done = true;
         emit EditCommit();
     }

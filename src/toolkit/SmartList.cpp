@@ -1,8 +1,10 @@
 #include "SmartList.h"
+
 #include "ColumnRatios.h"
 #include "LabelEdit.h"
 #include "SmartListHeader.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -91,9 +93,12 @@ int SmartList::GetFirstSelectedRow() const
     return -1;
 }
 
-void SmartList::keyboardSearch(const QString&)
+void SmartList::keyboardSearch(const QString& search)
 {
-    // Typed characters start an edit or do nothing; they never jump to a matching row.
+    // Typed characters start an edit on the selected row; only with no row selected do they
+    // jump to a matching row, and never in a list without an edit column.
+    if (editColumn != -1 && GetFirstSelectedRow() == -1)
+        QTreeWidget::keyboardSearch(search);
 }
 
 void SmartList::keyPressEvent(QKeyEvent* event)
@@ -107,9 +112,13 @@ void SmartList::keyPressEvent(QKeyEvent* event)
     }
     // On X11 the Delete key carries the text "\x7f", which must not start an edit: the owner
     // deletes rows with it.
+    // Ctrl+Alt is how Windows reports AltGr, which types characters such as "@" and "{".
     const QString text = event->text();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool altGr = (modifiers & Qt::ControlModifier) && (modifiers & Qt::AltModifier)
+        && !text.isEmpty() && text.front().isPrint();
     if (event->key() == Qt::Key_Delete || text.isEmpty()
-        || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        || (!altGr && (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))) {
         QTreeWidget::keyPressEvent(event);
         return;
     }
@@ -128,6 +137,8 @@ void SmartList::keyPressEvent(QKeyEvent* event)
 
 void SmartList::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    if (event->button() != Qt::LeftButton)
+        return QTreeWidget::mouseDoubleClickEvent(event);
     const QPoint pos = event->position().toPoint();
     const QModelIndex hit = indexAt(pos);
     const int column = editColumn != -1 ? editColumn : listHeader->logicalIndexAt(pos.x());
@@ -174,7 +185,7 @@ void SmartList::contextMenuEvent(QContextMenuEvent* event)
     const int row = GetFirstSelectedRow();
     if (row != -1) {
         const QRect rect = visualRect(model()->index(row, 0));
-        pos = QPoint(0, rect.top() + rect.height());
+        pos = QPoint(rect.left(), rect.top() + rect.height());
     }
     emit ListContextMenu(pos);
 }
@@ -207,12 +218,15 @@ void SmartList::ApplyColumnWidths(const QList<int>& widths)
 void SmartList::EndEdit()
 {
     const QString text = editor->text();
+    // Ended by Enter, or by the window losing the focus: the list has it next. Ended by a
+    // click or Tab elsewhere: the focus stays where the user put it.
+    if (editor->hasFocus() || !QApplication::focusWidget())
+        setFocus(Qt::OtherFocusReason);
     editor->hide();
     if (validator && validator(editItem, editSubItem, text)) {
         SetItemText(editItem, editSubItem, text);
         emit ListEditDone(editItem, editSubItem, text);
     }
-    setFocus(Qt::OtherFocusReason);
 }
 
 void SmartList::CancelEdit()

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +100,14 @@ private slots:
     void EdgesFaceNeighboursAndView();
     void DockingDragMovesBar();
     void DoubleClickTogglesFloating();
+    void ToggleReturnsToItsRow_data();
+    void ToggleReturnsToItsRow();
+    void ToggleFloatsWhereItFloated();
+    void ClosingFloatingFrameHidesBar();
+    void EdgeDragEndsWhenMouseIsLost_data();
+    void EdgeDragEndsWhenMouseIsLost();
+    void EdgeDragWithoutRoomKeepsMinimum_data();
+    void EdgeDragWithoutRoomKeepsMinimum();
     void DelayedShowWaitsForLayout();
     void LayoutRoundTrip();
     void LayoutWithUnknownBarIsIgnored();
@@ -434,6 +443,159 @@ void DockingBarsTest::DoubleClickTogglesFloating()
     QTest::mouseDClick(frame, Qt::LeftButton, {}, QPoint(20, MiniDockFrame::borderWidth + 4));
     QCOMPARE(bar->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
     QVERIFY(!s.site->GetMiniFrame(bar));
+}
+
+void DockingBarsTest::ToggleReturnsToItsRow_data()
+{
+    QTest::addColumn<QList<QList<int>>>("rows");
+    QTest::addColumn<int>("toggled");
+    QTest::newRow("sharing a row") << QList<QList<int>> { { attributesId, sourceId } } << sourceId;
+    QTest::newRow("alone in the first row")
+        << QList<QList<int>> { { attributesId }, { sourceId } } << attributesId;
+    QTest::newRow("alone between two rows")
+        << QList<QList<int>> { { attributesId }, { sourceId }, { imageId } } << sourceId;
+    QTest::newRow("first of a shared row")
+        << QList<QList<int>> { { imageId }, { attributesId, sourceId } } << attributesId;
+}
+
+// Floating a docked bar and docking it again puts it back into the row it left (at the row's
+// end), or into a row of its own at the same place when it had one.
+void DockingBarsTest::ToggleReturnsToItsRow()
+{
+    QFETCH(QList<QList<int>>, rows);
+    QFETCH(int, toggled);
+    Site s;
+    s.site->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.site.get()));
+    auto byId = [&s](int id) {
+        for (CViewBar* bar : s.bars) {
+            if (bar->GetBarId() == id)
+                return bar;
+        }
+        return static_cast<CViewBar*>(nullptr);
+    };
+    for (CViewBar* bar : s.bars)
+        s.site->DockControlBar(bar, AFX_IDW_DOCKBAR_RIGHT);
+    QList<int> expected { 0 };
+    for (int row = 0; row < rows.size(); ++row) {
+        for (int i = 0; i < rows[row].size(); ++i)
+            s.site->DockControlBar(byId(rows[row][i]), AFX_IDW_DOCKBAR_LEFT, i ? row : -1, !i);
+        expected << rows[row] << 0;
+    }
+    QCOMPARE(RowIds(s.Left()), expected);
+    // Where the bar goes back: to the end of its row when it shared one.
+    for (const QList<int>& row : rows) {
+        if (row.size() > 1 && row.contains(toggled)) {
+            const qsizetype at = expected.indexOf(toggled);
+            expected.remove(at);
+            expected.insert(expected.indexOf(0, at), toggled);
+        }
+    }
+    CViewBar* bar = byId(toggled);
+    s.site->ToggleDocking(bar);
+    QVERIFY(bar->IsFloating());
+    s.site->ToggleDocking(bar);
+    QCOMPARE(bar->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+    QCOMPARE(RowIds(s.Left()), expected);
+}
+
+void DockingBarsTest::ToggleFloatsWhereItFloated()
+{
+    Site s({ attributesId });
+    s.site->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.site.get()));
+    CViewBar* bar = s.bars[0];
+    const QPoint floated = s.site->mapToGlobal(QPoint(310, 220));
+    s.site->FloatControlBar(bar, floated);
+    s.site->ToggleDocking(bar);
+    QVERIFY(!bar->IsFloating());
+    s.site->ToggleDocking(bar);
+    QVERIFY(bar->IsFloating());
+    QCOMPARE(s.site->GetMiniFrame(bar)->pos(), floated);
+}
+
+// A floating frame closed from outside (by a window manager) hides its bar, so that showing
+// the bar brings the frame back.
+void DockingBarsTest::ClosingFloatingFrameHidesBar()
+{
+    Site s({ attributesId });
+    s.site->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.site.get()));
+    CViewBar* bar = s.bars[0];
+    s.site->FloatControlBar(bar, s.site->mapToGlobal(QPoint(100, 100)));
+    MiniDockFrame* frame = s.site->GetMiniFrame(bar);
+    QVERIFY(frame->isVisible());
+    frame->close();
+    QVERIFY(!bar->IsVisibleBar());
+    QVERIFY(!frame->isVisible());
+    s.site->ShowControlBar(bar, true, false);
+    QVERIFY(bar->IsVisibleBar());
+    QVERIFY(s.site->GetMiniFrame(bar)->isVisible());
+}
+
+void DockingBarsTest::EdgeDragEndsWhenMouseIsLost_data()
+{
+    QTest::addColumn<bool>("deactivate");
+    QTest::newRow("window deactivated") << true;
+    QTest::newRow("move without the button") << false;
+}
+
+// When the button's release goes elsewhere (another window took the mouse), the edge drag ends
+// and later moves leave the sizes alone.
+void DockingBarsTest::EdgeDragEndsWhenMouseIsLost()
+{
+    QFETCH(bool, deactivate);
+    Site s({ attributesId });
+    s.site->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.site.get()));
+    CViewBar* bar = s.bars[0];
+    const QRect edge = *bar->EdgeRect(bar->rect(), HTRIGHT);
+    bar->BeginEdgeDrag(HTRIGHT, bar->mapToGlobal(edge.center()));
+    QVERIFY(bar->IsTracking());
+    const int width = bar->sizeVert.width();
+    if (deactivate) {
+        QEvent event(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(bar, &event);
+    }
+    // The next move that reaches the bar, with no button held.
+    const QPointF to = edge.center() + QPoint(50, 0);
+    QMouseEvent move(
+        QEvent::MouseMove, to, bar->mapToGlobal(to), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
+    QVERIFY(!bar->IsTracking());
+    QCOMPARE(bar->sizeVert.width(), width);
+}
+
+void DockingBarsTest::EdgeDragWithoutRoomKeepsMinimum_data()
+{
+    QTest::addColumn<int>("dockBarId");
+    QTest::addColumn<int>("hitCode");
+    QTest::newRow("left bar, right edge") << AFX_IDW_DOCKBAR_LEFT << HTRIGHT;
+    QTest::newRow("right bar, left edge") << AFX_IDW_DOCKBAR_RIGHT << HTLEFT;
+}
+
+// A bar at its minimum in a frame that leaves the view no room can neither grow nor shrink.
+void DockingBarsTest::EdgeDragWithoutRoomKeepsMinimum()
+{
+    QFETCH(int, dockBarId);
+    QFETCH(int, hitCode);
+    Site s({ attributesId });
+    CViewBar* bar = s.bars[0];
+    s.site->DockControlBar(bar, dockBarId);
+    bar->minSizeVert.setWidth(60);
+    bar->sizeVert.setWidth(60);
+    s.site->resize(60, 400);
+    s.site->RecalcLayout();
+    s.Settle();
+    QVERIFY(s.view->width() <= 1);
+    for (const int move : { -10, 10 }) {
+        const QPoint start = bar->mapToGlobal(bar->EdgeRect(bar->rect(), hitCode)->center());
+        bar->BeginEdgeDrag(hitCode, start);
+        bar->DragEdgeTo(start + QPoint(move, 0));
+        bar->EndEdgeDrag();
+        s.Settle();
+        QCOMPARE(bar->sizeVert.width(), 60);
+    }
 }
 
 void DockingBarsTest::DelayedShowWaitsForLayout()

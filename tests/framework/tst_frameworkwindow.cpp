@@ -144,6 +144,16 @@ private:
         }
     }
 
+    void DropFile(const QString& path)
+    {
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &drop);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -256,6 +266,7 @@ private slots:
         QTest::newRow("menu opening") << "menu";
         QTest::newRow("mouse release") << "mouse";
         QTest::newRow("key release") << "key";
+        QTest::newRow("file dropped") << "drop";
     }
 
     void updatePassRuns()
@@ -276,6 +287,8 @@ private slots:
             emit frame->menuBar()->actions().at(1)->menu()->aboutToShow();
         else if (trigger == u"mouse")
             QTest::mouseRelease(view, Qt::LeftButton);
+        else if (trigger == u"drop")
+            DropFile(FilePath(QStringLiteral("drop.xml")));
         else
             QTest::keyRelease(view, Qt::Key_Shift);
         QTRY_VERIFY(action->isEnabled());
@@ -516,8 +529,7 @@ private slots:
         QCOMPARE(enter.isAccepted(), accepted);
         if (!accepted)
             return;
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(frame, &drop);
+        DropFile(url.toLocalFile());
         QTRY_COMPARE(doc->GetPathName(), url.toLocalFile());
     }
 };

@@ -251,6 +251,18 @@ void ImageViewTest::scrollBarsFollowPaneSize()
     QCOMPARE(view->HorizontalBar()->pageStep(), 99 - extent);
     QCOMPARE(view->HorizontalBar()->maximum(), ScrollLimit(100 - extent - 1, 99 - extent));
     QCOMPARE(view->VerticalBar()->maximum(), 0);
+    // Once shown, the bars take their own room too: back at the first size the picture still
+    // does not fit beside them, so they stay, with the page measured without them.
+    view->resize(100, 100);
+    QTRY_COMPARE(view->HorizontalBar()->pageStep(), 100 - 2 * extent);
+    QVERIFY(view->HorizontalBar()->isVisible());
+    QVERIFY(view->VerticalBar()->isVisible());
+    // A bar's width larger, and it fits again.
+    view->resize(100 + extent, 100);
+    QTRY_VERIFY(!view->HorizontalBar()->isVisible());
+    QVERIFY(!view->VerticalBar()->isVisible());
+    view->resize(99, 100);
+    QTRY_VERIFY(view->HorizontalBar()->isVisible());
     view->OnCommand(ID_SCALE_FIT);
     QVERIFY(!view->HorizontalBar()->isVisible());
     QVERIFY(!view->VerticalBar()->isVisible());

@@ -25,6 +25,7 @@ private slots:
     void documentItemStartsAtColumnZero();
     void setupGivesBackgroundAndFont();
     void keysBeatWindowShortcuts();
+    void focusSelectsAll_data();
     void focusSelectsAll();
 
 private:
@@ -179,17 +180,34 @@ void SourceViewTest::keysBeatWindowShortcuts()
     QCOMPARE(windowSelects, 0);
 }
 
+void SourceViewTest::focusSelectsAll_data()
+{
+    QTest::addColumn<bool>("click");
+    QTest::newRow("tabbing in") << false;
+    QTest::newRow("clicking in") << true;
+}
+
+// However the pane gets the focus, it starts with everything selected; once it has the focus,
+// a click places the caret as usual.
 void SourceViewTest::focusSelectsAll()
 {
-    Load(u"<a><b/></a>"_s);
+    QFETCH(bool, click);
+    Load(u"<a><b/><c>some text</c></a>"_s);
     view->RefreshSource();
     TextPane* edit = view->Edit();
     QVERIFY(!edit->hasFocus());
     QCOMPARE(edit->SelectedText(), QString());
-    edit->setFocus(Qt::TabFocusReason);
+    const QPoint inText(20, 5);
+    if (click)
+        QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, inText);
+    else
+        edit->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(edit->hasFocus());
     QCOMPARE(edit->SelectionStart(), 0);
     QCOMPARE(edit->SelectionEnd(), view->Text().size());
+
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, inText);
+    QCOMPARE(edit->SelectedText(), QString());
 }
 
 QTEST_MAIN(SourceViewTest)

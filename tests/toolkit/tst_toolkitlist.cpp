@@ -66,9 +66,11 @@ void SelectOnly(SmartList* list, int row)
 }
 
 enum Start { DoubleClickName, DoubleClickValue, F2, TypeX };
-enum Ending { Enter, Escape, ClickElsewhere };
+enum Ending { Enter, Escape, ClickElsewhere, PopupThenEnter };
 
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestToolkitList : public QObject {
     Q_OBJECT
@@ -80,6 +82,10 @@ private slots:
     void editStarts();
     void editEnds_data();
     void editEnds();
+    void typing_data();
+    void typing();
+    void doubleClickEditsWithLeftButtonOnly_data();
+    void doubleClickEditsWithLeftButtonOnly();
     void f2WithoutSelectionDoesNothing();
     void typingWithoutEditColumnDoesNothing();
     void deleteKeyDoesNotStartAnEdit();
@@ -174,11 +180,15 @@ void TestToolkitList::editEnds_data()
     QTest::addColumn<bool>("answer");
     QTest::addColumn<int>("validations");
     QTest::addColumn<QString>("cell");
-    QTest::newRow("Enter, accepted") << int(Enter) << true << 1 << QStringLiteral("new");
-    QTest::newRow("Enter, refused by the owner") << int(Enter) << false << 1 << QStringLiteral("B");
-    QTest::newRow("Escape") << int(Escape) << true << 0 << QStringLiteral("B");
-    QTest::newRow("click elsewhere commits")
-        << int(ClickElsewhere) << true << 1 << QStringLiteral("new");
+    QTest::addColumn<bool>("listFocused");
+    QTest::newRow("Enter, accepted") << int(Enter) << true << 1 << QStringLiteral("new") << true;
+    QTest::newRow("Enter, refused by the owner")
+        << int(Enter) << false << 1 << QStringLiteral("B") << true;
+    QTest::newRow("Escape") << int(Escape) << true << 0 << QStringLiteral("B") << true;
+    QTest::newRow("click elsewhere commits, the focus stays there")
+        << int(ClickElsewhere) << true << 1 << QStringLiteral("new") << false;
+    QTest::newRow("a popup menu does not end the edit")
+        << int(PopupThenEnter) << true << 1 << QStringLiteral("new") << true;
 }
 
 void TestToolkitList::editEnds()
@@ -187,6 +197,7 @@ void TestToolkitList::editEnds()
     QFETCH(bool, answer);
     QFETCH(int, validations);
     QFETCH(QString, cell);
+    QFETCH(bool, listFocused);
     host->answer = answer;
     QSignalSpy done(list, &SmartList::ListEditDone);
     SelectOnly(list, 1);
@@ -202,8 +213,21 @@ void TestToolkitList::editEnds()
     case ClickElsewhere:
         host->other->setFocus(Qt::MouseFocusReason);
         break;
+    case PopupThenEnter: {
+        // What the editor sees while its context menu is open.
+        QFocusEvent out(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(list->GetEditor(), &out);
+        QVERIFY(list->GetEditor()->isVisible());
+        QVERIFY(host->validations.empty());
+        QFocusEvent in(QEvent::FocusIn, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(list->GetEditor(), &in);
+        QTest::keyClick(list->GetEditor(), Qt::Key_Return);
+        break;
+    }
     }
     QVERIFY(!list->GetEditor()->isVisible());
+    QCOMPARE(list->hasFocus(), listFocused);
+    QCOMPARE(host->other->hasFocus(), !listFocused);
     // Focus moving on afterwards belongs to no edit and commits nothing more.
     host->other->setFocus(Qt::MouseFocusReason);
     list->setFocus(Qt::MouseFocusReason);
@@ -219,6 +243,62 @@ void TestToolkitList::editEnds()
     QCOMPARE(done.count(), stored ? 1 : 0);
     if (stored)
         QCOMPARE(done[0][2].toString(), QStringLiteral("new"));
+}
+
+void TestToolkitList::typing_data()
+{
+    QTest::addColumn<int>("selectedRow");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<int>("selectedAfter");
+    const int none = int(Qt::NoModifier);
+    const int ctrlAlt = int(Qt::ControlModifier | Qt::AltModifier);
+    QTest::newRow("a letter edits the selected row")
+        << 0 << int(Qt::Key_Q) << none << u"q"_s << u"q"_s << 0;
+    QTest::newRow("without a selection, a letter finds its row")
+        << -1 << int(Qt::Key_C) << none << u"c"_s << QString() << 2;
+    QTest::newRow("AltGr (Ctrl+Alt) characters edit too")
+        << 1 << int(Qt::Key_At) << ctrlAlt << u"@"_s << u"@"_s << 1;
+    QTest::newRow("Ctrl with a letter does not edit")
+        << 1 << int(Qt::Key_B) << int(Qt::ControlModifier) << u"\x02"_s << QString() << 1;
+}
+
+// What a typed key does: start an edit with its character, search for a row, or nothing.
+void TestToolkitList::typing()
+{
+    QFETCH(int, selectedRow);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(QString, edited);
+    QFETCH(int, selectedAfter);
+    SelectOnly(list, selectedRow);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+    QCoreApplication::sendEvent(list, &press);
+    QCOMPARE(list->GetEditor()->isVisible(), !edited.isEmpty());
+    if (!edited.isEmpty())
+        QCOMPARE(list->GetEditor()->text(), edited);
+    QCOMPARE(list->GetFirstSelectedRow(), selectedAfter);
+}
+
+void TestToolkitList::doubleClickEditsWithLeftButtonOnly_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("edits");
+    QTest::newRow("left") << int(Qt::LeftButton) << true;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << false;
+    QTest::newRow("right") << int(Qt::RightButton) << false;
+}
+
+void TestToolkitList::doubleClickEditsWithLeftButtonOnly()
+{
+    QFETCH(int, button);
+    QFETCH(bool, edits);
+    SelectOnly(list, 1);
+    QTest::mouseDClick(list->viewport(), Qt::MouseButton(button), {}, CellCentre(list, 1, 1));
+    QCOMPARE(list->GetEditor()->isVisible(), edits);
 }
 
 void TestToolkitList::f2WithoutSelectionDoesNothing()
@@ -309,7 +389,7 @@ void TestToolkitList::keyboardContextMenu()
     QPoint expected(0, 0);
     if (selected >= 0) {
         const QRect row = list->visualRect(list->model()->index(selected, 0));
-        expected = QPoint(0, row.top() + row.height());
+        expected = QPoint(row.left(), row.top() + row.height());
     }
     QCOMPARE(menu[0][0].toPoint(), expected);
 }
