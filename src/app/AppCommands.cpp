@@ -30,7 +30,7 @@ CommandTable AppCommands::Table()
         { ID_FILE_SAVE_AS, QStringLiteral("Save &As..."), {},
             QStringLiteral("Save the active document with a new name\nSave As"), QString() },
         { ID_APP_EXIT, QStringLiteral("E&xit"), {},
-            QStringLiteral("Quit the application; prompts to save the document\nExit"), QString() },
+            QStringLiteral("Quit the application; prompts to save documents\nExit"), QString() },
         { ID_EDIT_CUT, QStringLiteral("Cu&t\tCtrl+X"), { Key("Ctrl+X"), Key("Shift+Del") },
             QStringLiteral("Cut the selected branch to the clipboard\nCut"), Icon("cut") },
         { ID_EDIT_COPY, QStringLiteral("&Copy\tCtrl+C"), { Key("Ctrl+C"), Key("Ctrl+Ins") },
@@ -60,7 +60,7 @@ CommandTable AppCommands::Table()
                 "Expand all tree view items when a new document is loaded.\nExpand On Load"),
             QString() },
         { ID_APP_ABOUT, QStringLiteral("&About Trelvo..."), {},
-            QStringLiteral("Display program information and version number\nAbout"),
+            QStringLiteral("Display program information, version number and copyright\nAbout"),
             Icon("about") },
         { ID_HELP_PRODUCTS, QStringLiteral("&Other Great Products..."), {},
             QStringLiteral(

@@ -43,14 +43,16 @@ int main(int argc, char* argv[])
 
     QApplication qapp(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Trelvo"));
-    parser.process(qapp);
-    if (parser.positionalArguments().size() > 1)
-        parser.showHelp(1);
+    // As a file manager or a shortcut may pass them: the first file name is opened, anything
+    // after it and any option this program does not know are ignored.
+    parser.parse(QApplication::arguments());
 
     TrelvoApp app;
     app.SetCommandLineFile(parser.positionalArguments().value(0));
-    if (!app.InitInstance())
+    if (!app.InitInstance()) {
+        app.ExitInstance();
         return 1;
+    }
     QApplication::exec();
     return app.ExitInstance();
 }

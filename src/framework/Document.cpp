@@ -5,6 +5,7 @@
 #include "RecentFileList.h"
 #include "View.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -151,8 +152,18 @@ bool Document::DoSave(const QString& path, bool replace)
             QStringLiteral("Save As"), GetFileFilter(), proposal);
         if (target.isEmpty())
             return false;
-        if (!defaultExtension.isEmpty() && !QFileInfo(target).fileName().contains(u'.'))
+        if (!defaultExtension.isEmpty() && !QFileInfo(target).fileName().contains(u'.')) {
             target += defaultExtension;
+            // The file dialog asked about the name as typed; the name with the extension may
+            // be another file that is already there.
+            if (QFileInfo::exists(target)
+                && Prompts::Instance().MessageBox(
+                       QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                           .arg(QDir::toNativeSeparators(target)),
+                       QStringLiteral("Save As"), Prompts::Buttons::YesNo, Prompts::Icon::Warning)
+                    != Prompts::Button::Yes)
+                return false;
+        }
     }
     if (!OnSaveDocument(target))
         return false;

@@ -1,9 +1,11 @@
 #include "QtPrompts.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QList>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -58,14 +60,28 @@ Prompts::Button FromStandard(int button)
 
 QWidget* Owner() { return QApplication::activeWindow(); }
 
-// A modal window waits for the user: it shows the normal arrow even when it opens in the middle
-// of long work that set the wait cursor.
+// A modal window waits for the user: it shows its own cursors (the arrow, a hand over a link,
+// the I-beam in a field) even when it opens in the middle of long work that set the wait
+// cursor. The application-wide cursors are put aside while it is open and put back after.
 class ArrowWhileOpen {
 public:
-    ArrowWhileOpen() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowWhileOpen() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileOpen()
+    {
+        while (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+            saved.prepend(*cursor);
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~ArrowWhileOpen()
+    {
+        for (const QCursor& cursor : std::as_const(saved))
+            QGuiApplication::setOverrideCursor(cursor);
+    }
     ArrowWhileOpen(const ArrowWhileOpen&) = delete;
     ArrowWhileOpen& operator=(const ArrowWhileOpen&) = delete;
+
+private:
+    QList<QCursor> saved;
 };
 }
 

@@ -5,7 +5,10 @@
 #include "TickCount.h"
 #include "View.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -199,6 +202,39 @@ private slots:
         QCOMPARE(document->GetPathName(), saved);
         QCOMPARE(document->GetTitle(), QFileInfo(saved).fileName());
         QCOMPARE(recent.At(0), saved);
+    }
+
+    void saveAsAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Yes replaces the file") << int(Prompts::Button::Yes) << true;
+        QTest::newRow("No keeps it") << int(Prompts::Button::No) << false;
+    }
+
+    // A name typed without its extension that turns into an existing file's name is only
+    // written over when the user says so.
+    void saveAsAsksBeforeReplacing()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, saved);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString existing = folder.filePath(QStringLiteral("out.xml"));
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        prompts.AnswerSaveFileName(folder.filePath(QStringLiteral("out")));
+        prompts.AnswerMessage(Prompts::Button(answer));
+        QCOMPARE(document->OnCommand(ID_FILE_SAVE), true);
+
+        const auto asked = prompts.CallsOf(Kind::MessageBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].text,
+            QDir::toNativeSeparators(existing)
+                + QStringLiteral(" already exists.\nDo you want to replace it?"));
+        QCOMPARE(document->savedTo, saved ? QStringList { existing } : QStringList());
+        QCOMPARE(document->GetPathName(), saved ? existing : QString());
     }
 
     void saveCommands_data()

@@ -2,10 +2,13 @@
 #include "Document.h"
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
+#include "QtPrompts.h"
 #include "ScriptedPrompts.h"
 #include "View.h"
+#include "WaitCursor.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -13,6 +16,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -507,6 +511,31 @@ private slots:
         TestApp next;
         next.LoadStdProfileSettings();
         QCOMPARE(next.GetRecentFiles().At(0), path);
+    }
+
+    // A modal window opened in the middle of long work shows its own cursors, not the wait
+    // cursor (nor an arrow over everything), and the wait cursor is back once it closes.
+    void modalWindowShowsItsOwnCursors()
+    {
+        QtPrompts real;
+        WaitCursor outer;
+        WaitCursor inner;
+        QDialog dialog;
+        bool ran = false;
+        bool cleared = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            ran = true;
+            cleared = !QGuiApplication::overrideCursor();
+            dialog.accept();
+        });
+        QCOMPARE(real.ExecDialog(dialog), int(QDialog::Accepted));
+        QVERIFY(ran);
+        QVERIFY(cleared);
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QGuiApplication::restoreOverrideCursor();
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     }
 
     void droppedFileOpens_data()
