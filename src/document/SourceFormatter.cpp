@@ -24,13 +24,20 @@ bool IsTextContent(const xmlNode* node)
         || node->type == XML_ENTITY_REF_NODE;
 }
 
-// The element's own xml:space setting, if it has one: true for "preserve".
+// The element's own xml:space setting, if it has a valid one: true for "preserve", false for
+// "default". Any other value changes nothing, as when the file is read.
 std::optional<bool> XmlSpaceOf(const xmlNode* element)
 {
     for (xmlAttrPtr attr = element->properties; attr; attr = attr->next) {
         if (attr->ns && xmlStrEqual(attr->ns->prefix, BAD_CAST "xml")
-            && xmlStrEqual(attr->name, BAD_CAST "space"))
-            return DomNodeUtil::AttributeValue(attr) == QLatin1String("preserve");
+            && xmlStrEqual(attr->name, BAD_CAST "space")) {
+            const QString value = DomNodeUtil::AttributeValue(attr);
+            if (value == QLatin1String("preserve"))
+                return true;
+            if (value == QLatin1String("default"))
+                return false;
+            return std::nullopt;
+        }
     }
     return std::nullopt;
 }

@@ -256,10 +256,41 @@ QRect TrelvoView::LabelRect(const QModelIndex& item) const
 void TrelvoView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTreeView::currentChanged(current, previous);
-    if (TrelvoDoc* doc = Doc()) {
-        doc->SelectedNode = treeModel->Node(current);
-        doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
-    }
+    // The tree makes an item current without selecting it when it gets the focus with nothing
+    // selected; only a selected item is the document's node.
+    if (!current.isValid() || selectionModel()->isSelected(current))
+        TellDocument(current);
+}
+
+void TrelvoView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTreeView::selectionChanged(selected, deselected);
+    // The current item selected after it became current (a click on it, Space).
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selected.contains(current))
+        TellDocument(current);
+}
+
+void TrelvoView::TellDocument(const QModelIndex& item)
+{
+    // The selection model reports one change twice (selection, then current item).
+    TrelvoDoc* doc = Doc();
+    const DomNode node = treeModel->Node(item);
+    if (!doc || (node == doc->SelectedNode && !node.isNull()))
+        return;
+    doc->SelectedNode = node;
+    doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
+}
+
+QModelIndex TrelvoView::ItemOnRow(const QPoint& pos) const
+{
+    // Like a tree control, the whole width of a row belongs to its item, also to the right of
+    // the label column.
+    const QModelIndex item = indexAt(pos);
+    if (item.isValid() || pos.x() < 0)
+        return item;
+    const int right = columnViewportPosition(0) + columnWidth(0) - 1;
+    return pos.x() > right ? indexAt(QPoint(right, pos.y())) : item;
 }
 
 void TrelvoView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
@@ -292,7 +323,7 @@ QItemSelectionModel::SelectionFlags TrelvoView::selectionCommand(
 
 void TrelvoView::mousePressEvent(QMouseEvent* event)
 {
-    const QModelIndex item = indexAt(event->position().toPoint());
+    const QModelIndex item = ItemOnRow(event->position().toPoint());
     if (event->button() == Qt::RightButton) {
         CancelDrag();
         UpdateDragCursor();
@@ -300,9 +331,26 @@ void TrelvoView::mousePressEvent(QMouseEvent* event)
             SelectItem(item);
         return;
     }
-    if (event->button() == Qt::LeftButton && item.isValid() && item != SelectedItem())
+    // Only the left button selects and clicks; the others do nothing here.
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (item.isValid() && item != SelectedItem())
         SelectItem(item);
-    QTreeView::mousePressEvent(event);
+    // The item view sees a press beside the label as one on the label's row.
+    pressPos = event->position().toPoint();
+    if (item.isValid() && !indexAt(pressPos).isValid())
+        pressPos.setX(columnViewportPosition(0) + columnWidth(0) - 1);
+    QMouseEvent press(event->type(), QPointF(pressPos), event->globalPosition(), event->button(),
+        event->buttons(), event->modifiers());
+    QTreeView::mousePressEvent(&press);
+}
+
+void TrelvoView::mouseMoveEvent(QMouseEvent* event)
+{
+    // Moving with the button down does not drag the selection along the rows.
+    if (event->buttons() & Qt::LeftButton)
+        return;
+    QTreeView::mouseMoveEvent(event);
 }
 
 void TrelvoView::mouseReleaseEvent(QMouseEvent* event)
@@ -311,7 +359,13 @@ void TrelvoView::mouseReleaseEvent(QMouseEvent* event)
         ShowContextMenu(event->position().toPoint());
         return;
     }
-    QTreeView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The item view would select the item under the release when the press was on the
+    // selected item; the selection is made on the press alone.
+    QMouseEvent release(event->type(), QPointF(pressPos), event->globalPosition(), event->button(),
+        event->buttons(), event->modifiers());
+    QTreeView::mouseReleaseEvent(&release);
 }
 
 void TrelvoView::contextMenuEvent(QContextMenuEvent* event)
@@ -332,6 +386,20 @@ void TrelvoView::keyPressEvent(QKeyEvent* event)
     // The platform turns the menu key into a context-menu event, but not Shift+F10.
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         ShowKeyboardMenu();
+        return;
+    }
+    // Backspace goes to the parent item, as in a tree control.
+    if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) {
+        const QModelIndex parent = currentIndex().parent();
+        if (parent.isValid())
+            SelectItem(parent);
+        event->accept();
+        return;
+    }
+    // The item view would put the label's text on the clipboard; copying is the frame's
+    // command, which copies the node.
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
         return;
     }
     QTreeView::keyPressEvent(event);

@@ -74,11 +74,14 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(
+        const QItemSelection& selected, const QItemSelection& deselected) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event = nullptr) const override;
 
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -86,6 +89,12 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Makes the item's node the document's selected node and tells the views.
+    void TellDocument(const QModelIndex& item);
+    // The item on the row under the point, wherever on the row it is.
+    QModelIndex ItemOnRow(const QPoint& pos) const;
+    // Where the left button went down, moved onto the label column.
+    QPoint pressPos;
     TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
     FrameWindow* Frame() const;
     // The context menu under the selected item's label.

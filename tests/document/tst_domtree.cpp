@@ -185,6 +185,8 @@ private slots:
     void insertChecksPrefixesInDestination();
     void setAttributeChecksPrefix_data();
     void setAttributeChecksPrefix();
+    void unreadableNamespaceEditsAreRefused_data();
+    void unreadableNamespaceEditsAreRefused();
     void declarationAttributeBindsPrefix();
     void movedSubtreeKeepsNamespaces_data();
     void movedSubtreeKeepsNamespaces();
@@ -1128,6 +1130,67 @@ void TestDomTree::setAttributeChecksPrefix()
     QCOMPARE(result, DomOk);
     QCOMPARE(target.getAttribute(name).value_or(QString()), u"urn:v"_s);
     QVERIFY2(Reparses(target.xml()), qPrintable(target.xml()));
+}
+
+void TestDomTree::unreadableNamespaceEditsAreRefused_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("byNode");
+    QTest::addColumn<bool>("accepted");
+    const QString twoPrefixes = u"<r xmlns:p=\"urn:u\" xmlns:q=\"urn:u\" p:a=\"1\"/>"_s;
+    QTest::newRow("same namespace and local name under another prefix")
+        << twoPrefixes << u"0"_s << u"q:a"_s << u"2"_s << false << false;
+    QTest::newRow("the same, as an attribute node")
+        << twoPrefixes << u"0"_s << u"q:a"_s << u"2"_s << true << false;
+    QTest::newRow("another local name")
+        << twoPrefixes << u"0"_s << u"q:b"_s << u"2"_s << false << true;
+    QTest::newRow("a prefix bound to the XML namespace")
+        << u"<r/>"_s << u"0"_s << u"xmlns:p"_s << u"http://www.w3.org/XML/1998/namespace"_s << false
+        << false;
+    QTest::newRow("the default namespace bound to the xmlns namespace")
+        << u"<r/>"_s << u"0"_s << u"xmlns"_s << u"http://www.w3.org/2000/xmlns/"_s << false
+        << false;
+    const QString apart = u"<r xmlns:p=\"urn:u\" xmlns:q=\"urn:v\"><c p:a=\"1\" q:a=\"2\"/></r>"_s;
+    QTest::newRow("rebinding a prefix makes two attributes one")
+        << u"<r xmlns:p=\"urn:u\" xmlns:q=\"urn:v\" p:a=\"1\" q:a=\"2\"/>"_s << u"0"_s
+        << u"xmlns:q"_s << u"urn:u"_s << false << false;
+    QTest::newRow("a new declaration below makes two attributes one")
+        << apart << u"0/0"_s << u"xmlns:q"_s << u"urn:u"_s << false << false;
+    QTest::newRow("a new declaration below that keeps them apart")
+        << apart << u"0/0"_s << u"xmlns:q"_s << u"urn:w"_s << false << true;
+}
+
+// Every file written must open again: an attribute or declaration that would give an element
+// two attributes with the same namespace and local name, or bind a reserved namespace, is
+// refused and changes nothing.
+void TestDomTree::unreadableNamespaceEditsAreRefused()
+{
+    QFETCH(QString, xml);
+    QFETCH(QString, element);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(bool, byNode);
+    QFETCH(bool, accepted);
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(xml), DomOk);
+    DomElement target = Locate(document.documentNode(), element).toElement();
+    QVERIFY(!target.isNull());
+    const QString before = document.xml();
+    DomResult result = DomFail;
+    if (byNode) {
+        DomAttribute attribute = document.createAttribute(name);
+        QCOMPARE(attribute.setValue(value), DomOk);
+        result = target.setAttributeNode(attribute);
+    } else {
+        result = target.setAttribute(name, value);
+    }
+    QCOMPARE(Succeeded(result), accepted);
+    if (!accepted)
+        QCOMPARE(document.xml(), before);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
 }
 
 void TestDomTree::declarationAttributeBindsPrefix()

@@ -160,6 +160,11 @@ void TestDomWriter::lineFeedsWrittenAsCrLf_data()
     QTest::newRow("comment") << u"comment"_s << u"a\nb"_s << u"<e><!--a\r\nb--></e>"_s;
     QTest::newRow("CDATA") << u"cdata"_s << u"a\nb"_s << u"<e><![CDATA[a\r\nb]]></e>"_s;
     QTest::newRow("instruction") << u"pi"_s << u"a\nb"_s << u"<e><?t a\r\nb?></e>"_s;
+    // A reader turns CR LF and a lone CR into one line feed; each is one line break here.
+    QTest::newRow("comment CR LF") << u"comment"_s << u"a\r\nb"_s << u"<e><!--a\r\nb--></e>"_s;
+    QTest::newRow("CDATA lone CR") << u"cdata"_s << u"a\rb"_s << u"<e><![CDATA[a\r\nb]]></e>"_s;
+    QTest::newRow("instruction CR LF and CR")
+        << u"pi"_s << u"a\r\n\rb"_s << u"<e><?t a\r\n\r\nb?></e>"_s;
     QTest::newRow("verbatim comment") << u"comment"_s << u"<&>"_s << u"<e><!--<&>--></e>"_s;
     QTest::newRow("verbatim CDATA") << u"cdata"_s << u"<&>"_s << u"<e><![CDATA[<&>]]></e>"_s;
 }

@@ -6,8 +6,12 @@
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -75,6 +79,8 @@ private slots:
     void clearingHintEmptiesTreeFirst();
     void selectedNodeFollowsSelection_data();
     void selectedNodeFollowsSelection();
+    void focusAloneSelectsNothing();
+    void copyKeyLeavesClipboardAlone();
     void modeChangeRelabelsEveryElement();
     void contextMenu_data();
     void contextMenu();
@@ -198,6 +204,10 @@ void TreeViewTest::selectedNodeFollowsSelection_data()
     QTest::newRow("else the parent") << u"c1"_s << u"remove c1"_s << u"c"_s;
     QTest::newRow("removing an ancestor") << u"a2"_s << u"remove a"_s << u"#text"_s;
     QTest::newRow("moving keeps it") << u"a1"_s << u"move a1"_s << u"a1"_s;
+    QTest::newRow("click right of the label") << u"a"_s << u"click-beside c"_s << u"c"_s;
+    QTest::newRow("middle click does nothing") << u"a"_s << u"middle-click c"_s << u"a"_s;
+    QTest::newRow("dragging over rows keeps it") << u"a"_s << u"drag c"_s << u"a"_s;
+    QTest::newRow("Backspace goes to the parent") << u"a2"_s << u"backspace"_s << u"a"_s;
 }
 
 void TreeViewTest::selectedNodeFollowsSelection()
@@ -212,10 +222,28 @@ void TreeViewTest::selectedNodeFollowsSelection()
     const int refreshes = spy.refreshes;
 
     const QStringList words = action.split(u' ');
-    if (words[0].endsWith(u"click")) {
+    if (words[0] == u"click" || words[0] == u"ctrl-click") {
         const auto modifiers = words[0] == u"ctrl-click" ? Qt::ControlModifier : Qt::NoModifier;
         QTest::mouseClick(
             view->viewport(), Qt::LeftButton, modifiers, view->LabelRect(Item(words[1])).center());
+    } else if (words[0] == u"click-beside") {
+        const QPoint beside(
+            view->viewport()->width() - 3, view->LabelRect(Item(words[1])).center().y());
+        QVERIFY(beside.x() > view->columnWidth(0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, beside);
+    } else if (words[0] == u"middle-click") {
+        QTest::mouseClick(
+            view->viewport(), Qt::MiddleButton, {}, view->LabelRect(Item(words[1])).center());
+    } else if (words[0] == u"drag") {
+        const QPoint from = view->LabelRect(Item(selected)).center();
+        const QPoint to = view->LabelRect(Item(words[1])).center();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, to, view->viewport()->mapToGlobal(to), Qt::NoButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &move);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+    } else if (words[0] == u"backspace") {
+        QTest::keyClick(view, Qt::Key_Backspace);
     } else if (words[0] == u"key-down") {
         QTest::keyClick(view, Qt::Key_Down);
     } else if (words[0] == u"remove") {
@@ -228,6 +256,40 @@ void TreeViewTest::selectedNodeFollowsSelection()
     QCOMPARE(view->NodeOf(view->SelectedItem()), doc->SelectedNode);
     // Each change of the selection updates the views once; keeping it updates nothing.
     QCOMPARE(spy.refreshes - refreshes, expected == selected ? 0 : 1);
+}
+
+// When the tree gets the focus with nothing selected, an item becomes current without being
+// selected; the panes show nothing until an item is selected.
+void TreeViewTest::focusAloneSelectsNothing()
+{
+    Open(Sample);
+    view->clearFocus();
+    QVERIFY(!view->SelectedItem().isValid());
+    const int refreshes = spy.refreshes;
+    view->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY(view->currentIndex().isValid());
+    QVERIFY(doc->SelectedNode.isNull());
+    QCOMPARE(spy.refreshes, refreshes);
+
+    // Clicking the current item selects it and tells the document.
+    const QModelIndex current = view->currentIndex();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->LabelRect(current).center());
+    QCOMPARE(view->SelectedItem(), current);
+    QCOMPARE(doc->SelectedNode, view->NodeOf(current));
+    QCOMPARE(spy.refreshes, refreshes + 1);
+}
+
+// Copying is the frame's command; the item view must not put the label on the clipboard.
+void TreeViewTest::copyKeyLeavesClipboardAlone()
+{
+    settings.ExpandOnLoad = true;
+    Open(Sample);
+    view->SelectItem(Item(u"a"_s));
+    QGuiApplication::clipboard()->setText(u"kept"_s);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, u"\x03"_s);
+    QCoreApplication::sendEvent(view, &copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
 }
 
 void TreeViewTest::modeChangeRelabelsEveryElement()

@@ -53,6 +53,32 @@ void BindPrefix(xmlNodePtr element, xmlAttrPtr attr)
     attr->ns = ns;
 }
 
+// True when the attribute, set on the element, would have the same namespace and local name as
+// another of its attributes (other than except, the one it replaces): the file written would
+// not open again.
+bool DuplicatesExpandedName(xmlNodePtr element, xmlAttrPtr attr, const xmlAttr* except)
+{
+    const xmlChar* local = attr->name;
+    const xmlChar* href = attr->ns ? attr->ns->href : nullptr;
+    if (!href) {
+        const xmlChar* colon = xmlStrchr(attr->name, ':');
+        if (!colon)
+            return false;
+        const QByteArray prefix(reinterpret_cast<const char*>(attr->name), colon - attr->name);
+        const xmlNs* ns = xmlSearchNs(element->doc, element, DomStore::ToXml(prefix));
+        if (!ns)
+            return false;
+        href = ns->href;
+        local = colon + 1;
+    }
+    for (const xmlAttr* other = element->properties; other; other = other->next) {
+        if (other != attr && other != except && other->ns && xmlStrEqual(other->name, local)
+            && xmlStrEqual(DomNamespaces::EffectiveHref(element, other), href))
+            return true;
+    }
+    return false;
+}
+
 // Keeps handle bookkeeping right when an attribute leaves its element: it becomes a detached
 // root of its own, freed at once when nothing refers to it.
 void DetachAttribute(xmlNodePtr element, xmlAttrPtr attr)
@@ -108,6 +134,11 @@ DomResult DomElement::setAttribute(const QString& name, const QString& value)
     if (!attr)
         return DomFail;
     attr->_private = nullptr;
+    if (DuplicatesExpandedName(node, attr, nullptr)) {
+        xmlUnlinkNode(reinterpret_cast<xmlNodePtr>(attr));
+        xmlFreeProp(attr);
+        return DomFail;
+    }
     BindPrefix(node, attr);
     DomStore::Touch(node);
     return DomOk;
@@ -140,6 +171,8 @@ DomResult DomElement::setAttributeNode(const DomAttribute& attribute)
 
     DocData* data = DomStore::Data(node);
     xmlAttrPtr old = FindAttribute(node, attribute.name());
+    if (DuplicatesExpandedName(node, attr, old))
+        return DomFail;
     const long handles = DomStore::HandlesIn(attrNode);
     data->detached.erase(attrNode);
     attr->parent = node;

@@ -7,6 +7,14 @@
 
 namespace DomNamespaces {
 
+const xmlChar* EffectiveHref(const xmlNode* element, const xmlAttr* attr)
+{
+    if (!attr->ns)
+        return nullptr;
+    const xmlNs* ns = xmlSearchNs(element->doc, const_cast<xmlNodePtr>(element), attr->ns->prefix);
+    return ns ? ns->href : attr->ns->href;
+}
+
 namespace {
 
     const xmlChar* PrefixOfName(const xmlChar* name, std::vector<xmlChar>& buffer)
@@ -17,6 +25,42 @@ namespace {
         buffer.assign(name, colon);
         buffer.push_back(0);
         return buffer.data();
+    }
+
+    // The two namespaces no prefix may be bound to (other than xml to its own).
+    bool IsReservedUri(const QString& uri)
+    {
+        return uri == u"http://www.w3.org/XML/1998/namespace"
+            || uri == u"http://www.w3.org/2000/xmlns/";
+    }
+
+    // True when an element of the subtree has two attributes with the same namespace and local
+    // name, which no parser reads back.
+    bool HasDuplicateAttributes(xmlNodePtr subtree)
+    {
+        xmlNodePtr node = subtree;
+        while (node) {
+            if (node->type == XML_ELEMENT_NODE) {
+                for (const xmlAttr* a = node->properties; a; a = a->next) {
+                    const xmlChar* href = a->ns ? EffectiveHref(node, a) : nullptr;
+                    for (const xmlAttr* b = a->next; href && b; b = b->next) {
+                        if (b->ns && xmlStrEqual(a->name, b->name)
+                            && xmlStrEqual(href, EffectiveHref(node, b)))
+                            return true;
+                    }
+                }
+            }
+            if (node->children && node->type == XML_ELEMENT_NODE) {
+                node = node->children;
+                continue;
+            }
+            while (node != subtree && !node->next)
+                node = node->parent;
+            if (node == subtree)
+                break;
+            node = node->next;
+        }
+        return false;
     }
 
     bool IsXmlPrefix(const xmlChar* prefix)
@@ -263,6 +307,8 @@ DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
 {
     if (prefix && (IsXmlPrefix(prefix) || xmlStrEqual(prefix, BAD_CAST "xmlns")))
         return DomFail;
+    if (IsReservedUri(uri))
+        return DomFail;
     if (prefix && uri.isEmpty())
         return DomFail; // a prefix cannot be undeclared in XML 1.0
     for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
@@ -289,16 +335,26 @@ DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
         return DomFail;
     SetPosition(made, ordinary);
     Fix(element);
+    if (prefix && HasDuplicateAttributes(element)) {
+        Undeclare(element, made);
+        return DomFail;
+    }
     DomStore::Touch(element);
     return DomOk;
 }
 
 DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri)
 {
-    if (ns->prefix && uri.isEmpty())
+    if ((ns->prefix && uri.isEmpty()) || IsReservedUri(uri))
         return DomFail;
-    xmlFree(const_cast<xmlChar*>(ns->href));
+    const xmlChar* previous = ns->href;
     ns->href = xmlStrdup(DomStore::ToXml(uri.toUtf8()));
+    if (ns->prefix && HasDuplicateAttributes(element)) {
+        xmlFree(const_cast<xmlChar*>(ns->href));
+        ns->href = previous;
+        return DomFail;
+    }
+    xmlFree(const_cast<xmlChar*>(previous));
     DomStore::Touch(element);
     return DomOk;
 }

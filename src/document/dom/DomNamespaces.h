@@ -35,6 +35,9 @@ bool IsImplicit(const xmlNs* ns);
 
 // Adds or changes the declaration that an xmlns or xmlns:p attribute stands for.
 DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri);
+// The namespace a prefixed attribute of the element has when the element is read back: the one
+// its prefix names in the element's scope.
+const xmlChar* EffectiveHref(const xmlNode* element, const xmlAttr* attr);
 DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri);
 // Takes a declaration off its element; nodes that still use it are re-declared.
 void Undeclare(xmlNodePtr element, xmlNsPtr ns);

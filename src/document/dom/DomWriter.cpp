@@ -97,7 +97,12 @@ void Writer::Escaped(const xmlChar* text, Context context)
             out += "&#9;";
             break;
         case '\r':
-            out += context == RawContext ? "\r" : "&#13;";
+            // Raw text (comments, CDATA sections, instructions) cannot carry a character
+            // reference: each of its line breaks is written as CR LF, as a reader sees it.
+            if (context != RawContext)
+                out += "&#13;";
+            else if (s[1] != '\n')
+                out += "\r\n";
             break;
         case '\n':
             out += context == AttributeContext ? "&#10;" : "\r\n";
