@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 
 #include <algorithm>
@@ -428,6 +429,42 @@ void TrelvoView::ShowKeyboardMenu()
         return;
     const QRect label = LabelRect(item);
     ShowContextMenu(QPoint(label.left(), label.bottom() + 1));
+}
+
+void TrelvoView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    // Dotted lines join each item to its parent and to its siblings below, down to the root
+    // item, as in a tree control; the style then draws the expand and collapse marks on top.
+    const int indent = indentation();
+    const bool rightToLeft = isRightToLeft();
+    auto columnLeft = [&](int fromEdge) {
+        // fromEdge counts columns back from the item's own one, nearest the label.
+        return rightToLeft ? rect.left() + fromEdge * indent
+                           : rect.right() + 1 - (fromEdge + 1) * indent;
+    };
+    QPen pen(palette().color(QPalette::Mid));
+    pen.setStyle(Qt::DotLine);
+    painter->save();
+    painter->setPen(pen);
+    const int middle = rect.top() + rect.height() / 2;
+    const QModelIndex parent = index.parent();
+    const bool hasNext = index.sibling(index.row() + 1, 0).isValid();
+    const int own = columnLeft(0) + indent / 2;
+    const int ownEnd = rightToLeft ? columnLeft(0) : columnLeft(0) + indent - 1;
+    painter->drawLine(own, middle, ownEnd, middle);
+    const bool firstRoot = !parent.isValid() && index.row() == 0;
+    painter->drawLine(own, firstRoot ? middle : rect.top(), own, hasNext ? rect.bottom() : middle);
+    int level = 1;
+    for (QModelIndex ancestor = parent; ancestor.isValid(); ancestor = ancestor.parent(), ++level) {
+        if (!ancestor.sibling(ancestor.row() + 1, 0).isValid())
+            continue;
+        const int x = columnLeft(level) + indent / 2;
+        if (rightToLeft ? x > rect.right() : x < rect.left())
+            break;
+        painter->drawLine(x, rect.top(), x, rect.bottom());
+    }
+    painter->restore();
+    QTreeView::drawBranches(painter, rect, index);
 }
 
 FrameWindow* TrelvoView::Frame() const { return qobject_cast<FrameWindow*>(window()); }

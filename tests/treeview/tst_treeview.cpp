@@ -81,6 +81,8 @@ private slots:
     void selectedNodeFollowsSelection();
     void focusAloneSelectsNothing();
     void copyKeyLeavesClipboardAlone();
+    void connectingLines_data();
+    void connectingLines();
     void modeChangeRelabelsEveryElement();
     void contextMenu_data();
     void contextMenu();
@@ -290,6 +292,44 @@ void TreeViewTest::copyKeyLeavesClipboardAlone()
     QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, u"\x03"_s);
     QCoreApplication::sendEvent(view, &copy);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"kept"_s);
+}
+
+void TreeViewTest::connectingLines_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("below");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("down to the next sibling") << u"a"_s << true << true;
+    QTest::newRow("not below the last child") << u"b"_s << true << false;
+    QTest::newRow("up from the last child") << u"b"_s << false << true;
+    QTest::newRow("not below an only child") << u"a1"_s << true << false;
+    QTest::newRow("not above the root item") << u"#document"_s << false << false;
+}
+
+// Dotted lines join the items in the branch area, as in a tree control.
+void TreeViewTest::connectingLines()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, below);
+    QFETCH(bool, drawn);
+    settings.ExpandOnLoad = true;
+    Open(u"<r><a><a1/></a><b/></r>"_s);
+    const QModelIndex index = item == u"#document"_s ? view->GetModel()->index(0, 0) : Item(item);
+    QVERIFY(index.isValid());
+    view->clearSelection();
+    const QImage picture = view->viewport()->grab().toImage();
+    const QRect row = view->visualRect(index);
+    const int x = row.left() - view->indentation() / 2;
+    const int middle = row.top() + row.height() / 2;
+    const QRgb background = view->palette().color(QPalette::Base).rgb();
+    int marks = 0;
+    const int from = below ? middle + 6 : row.top();
+    const int to = below ? row.bottom() : middle - 6;
+    for (int y = from; y <= to; ++y) {
+        for (int dx = -1; dx <= 1; ++dx)
+            marks += picture.pixel(x + dx, y) != background;
+    }
+    QCOMPARE(marks > 0, drawn);
 }
 
 void TreeViewTest::modeChangeRelabelsEveryElement()
