@@ -252,7 +252,8 @@ void AttributeView::OnHeaderClick(int column)
 void AttributeView::SelectOnly(int row)
 {
     if (QTreeWidgetItem* item = list->topLevelItem(row))
-        list->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+        list->setCurrentItem(
+            item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void AttributeView::OnAddAttribute()

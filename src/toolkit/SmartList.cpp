@@ -8,10 +8,47 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws a cell as usual, but the cell under the in-place editor without its text, which would
+// show in the margin the editor leaves at its left.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(SmartList* owner)
+        : QStyledItemDelegate(owner)
+        , list(owner)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+        const QModelIndex& index) const override
+    {
+        if (!list->GetEditor()->isVisible() || index.row() != list->GetEditItem()
+            || index.column() != list->GetEditSubItem() || index.parent().isValid()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        cell.text.clear();
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    }
+
+private:
+    SmartList* list;
+};
+
+} // namespace
 
 SmartList::SmartList(QWidget* parent)
     : QTreeWidget(parent)
 {
+    setItemDelegate(new CellDelegate(this));
     listHeader = new SmartListHeader(this);
     setHeader(listHeader);
     listHeader->setStretchLastSection(false);
@@ -47,6 +84,7 @@ void SmartList::BeginEdit(int item, int column, const QString& text, bool select
     editor->setText(text);
     // A hidden widget cannot take the focus in Qt, so it is shown first.
     editor->show();
+    viewport()->update();
     editor->setFocus(Qt::OtherFocusReason);
     if (selectAll)
         editor->selectAll();
@@ -57,6 +95,13 @@ void SmartList::BeginEdit(int item, int column, const QString& text, bool select
 int SmartList::RecordColumnRatios()
 {
     const int count = listHeader->count();
+    // A list that has never been shown has no width of its own yet: the ratios are taken when
+    // it is first shown, against the width it gets then.
+    if (!isVisible()) {
+        ratiosPending = true;
+        return count;
+    }
+    ratiosPending = false;
     QList<int> widths;
     for (int i = 0; i < count; ++i)
         widths.append(listHeader->sectionSize(i));
@@ -190,10 +235,24 @@ void SmartList::contextMenuEvent(QContextMenuEvent* event)
     emit ListContextMenu(pos);
 }
 
+void SmartList::showEvent(QShowEvent* event)
+{
+    QTreeWidget::showEvent(event);
+    if (ratiosPending)
+        RecordColumnRatios();
+    else
+        FitColumnsToWidth();
+}
+
 void SmartList::resizeEvent(QResizeEvent* event)
 {
     QTreeWidget::resizeEvent(event);
-    if (inResize)
+    FitColumnsToWidth();
+}
+
+void SmartList::FitColumnsToWidth()
+{
+    if (inResize || !isVisible() || ratiosPending)
         return;
     inResize = true;
     const int clientWidth = viewport()->width();
@@ -223,6 +282,7 @@ void SmartList::EndEdit()
     if (editor->hasFocus() || !QApplication::focusWidget())
         setFocus(Qt::OtherFocusReason);
     editor->hide();
+    viewport()->update();
     if (validator && validator(editItem, editSubItem, text)) {
         SetItemText(editItem, editSubItem, text);
         emit ListEditDone(editItem, editSubItem, text);
@@ -234,6 +294,7 @@ void SmartList::CancelEdit()
     // Hiding the focused editor would pass the focus along the tab chain; it stays in the list.
     const bool hadFocus = editor->hasFocus();
     editor->hide();
+    viewport()->update();
     if (hadFocus)
         setFocus(Qt::OtherFocusReason);
 }

@@ -61,6 +61,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void EndEdit();
@@ -74,4 +75,8 @@ private:
     SmartListHeader* listHeader = nullptr;
     EditValidator validator;
     bool inResize = false;
+    // Shares the client width out by the recorded ratios, or equally when there are none.
+    void FitColumnsToWidth();
+    // Ratios asked for while the list was hidden, to be taken when it is shown.
+    bool ratiosPending = false;
 };

@@ -19,7 +19,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -49,10 +51,19 @@ TrelvoView::TrelvoView(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(16, 16));
-    // One column as wide as the visible labels, scrolled sideways like a tree control.
+    // One column as wide as the widest label that has been in view, scrolled sideways like a
+    // tree control; measuring only the rows in view keeps a million items cheap.
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
     header()->setResizeContentsPrecision(0);
+    setTextElideMode(Qt::ElideNone);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { ScheduleFitColumn(); });
+    connect(this, &QTreeView::expanded, this, [this] { ScheduleFitColumn(); });
+    connect(this, &QTreeView::collapsed, this, [this] { ScheduleFitColumn(true); });
+    connect(treeModel, &QAbstractItemModel::rowsInserted, this, [this] { ScheduleFitColumn(); });
+    connect(treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { ScheduleFitColumn(true); });
+    connect(treeModel, &QAbstractItemModel::modelReset, this, [this] { ScheduleFitColumn(true); });
+    connect(treeModel, &QAbstractItemModel::dataChanged, this, [this] { ScheduleFitColumn(); });
 
     AddCommand(ID_ACTIONS_EXPAND_ALL, [this] { ExpandAll(); });
     AddCommand(ID_ACTIONS_COLLAPSE_ALL, [this] {
@@ -60,6 +71,7 @@ TrelvoView::TrelvoView(QWidget* parent)
         setUpdatesEnabled(false);
         CollapseBranch();
         setUpdatesEnabled(true);
+        FitColumn(true);
     });
 }
 
@@ -122,7 +134,7 @@ QString TrelvoView::MakeElementLabel(const DomNode& node) const
 
 void TrelvoView::RefreshElementLabels(const QModelIndex&)
 {
-    FitColumn();
+    FitColumn(true);
     viewport()->update();
 }
 
@@ -476,4 +488,30 @@ void TrelvoView::UpdateDragCursor()
         viewport()->unsetCursor();
 }
 
-void TrelvoView::FitColumn() { header()->resizeSections(QHeaderView::ResizeToContents); }
+void TrelvoView::FitColumn(bool mayShrink)
+{
+    fitPending = false;
+    fitMayShrink = false;
+    const int needed = sizeHintForColumn(0);
+    const int width = mayShrink ? needed : std::max(needed, columnWidth(0));
+    if (width > 0 && width != columnWidth(0))
+        setColumnWidth(0, width);
+}
+
+void TrelvoView::ScheduleFitColumn(bool mayShrink)
+{
+    fitMayShrink = fitMayShrink || mayShrink;
+    if (fitPending)
+        return;
+    fitPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (fitPending)
+            FitColumn(fitMayShrink);
+    });
+}
+
+void TrelvoView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    ScheduleFitColumn();
+}

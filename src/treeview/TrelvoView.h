@@ -82,6 +82,7 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void drawBranches(
         QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -102,7 +103,12 @@ private:
     // The context menu under the selected item's label.
     void ShowKeyboardMenu();
     void UpdateDragCursor();
-    void FitColumn();
+    // Makes the column as wide as the labels in view, or wider when it was already and
+    // mayShrink is false.
+    void FitColumn(bool mayShrink);
+    void ScheduleFitColumn(bool mayShrink = false);
+    bool fitPending = false;
+    bool fitMayShrink = false;
 
     TreeModel* treeModel = nullptr;
     std::function<TreeSettings()> settings;

@@ -291,6 +291,8 @@ void AttributeViewTest::headerClickCycle()
     QCOMPARE(settings.AttributeSortColumn, -1);
     QCOMPARE(view->GetList()->sortColumn, -1);
     QCOMPARE(SelectedName(), u"a"_s);
+    // The whole row is selected again, its value cell too.
+    QVERIFY(view->GetList()->selectionModel()->isRowSelected(0, QModelIndex()));
 
     // The order stays with the pane: the next refresh sorts the same way.
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);

@@ -97,6 +97,8 @@ private slots:
     void columnRatiosFollowDividerDrag_data();
     void columnRatiosFollowDividerDrag();
     void columnsShareWidthWithoutRatios();
+    void widthsSetWhileHiddenKeepTheirProportions();
+    void cellUnderEditorShowsNoText();
     void sortArrowDrawn_data();
     void sortArrowDrawn();
 
@@ -452,6 +454,57 @@ void TestToolkitList::columnsShareWidthWithoutRatios()
     lone.resize(620, 100);
     for (int j = 0; j < 3; ++j)
         QCOMPARE(lone.header()->sectionSize(j), 193);
+}
+
+// Widths set and recorded while the list has never been shown are taken as proportions of
+// the width it gets when it is shown, not of the size a hidden widget happens to have.
+void TestToolkitList::widthsSetWhileHiddenKeepTheirProportions()
+{
+    SmartList hidden;
+    hidden.setFrameShape(QFrame::NoFrame);
+    hidden.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hidden.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hidden.setColumnCount(2);
+    hidden.header()->resizeSection(0, 94);
+    hidden.header()->resizeSection(1, 94);
+    hidden.MakeHeaderOwnerDrawn();
+    hidden.resize(208, 100);
+    hidden.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&hidden));
+    QCOMPARE(hidden.header()->sectionSize(0), 94);
+    QCOMPARE(hidden.header()->sectionSize(1), 94);
+    hidden.resize(408, 100);
+    // Each keeps its 94 / 208 of the width.
+    for (int j = 0; j < 2; ++j)
+        QVERIFY(qAbs(hidden.header()->sectionSize(j) - 94 * 408 / 208) <= 1);
+}
+
+// The cell under the editor is drawn without its text, which would show at the editor's left.
+void TestToolkitList::cellUnderEditorShowsNoText()
+{
+    SelectOnly(list, 1);
+    list->topLevelItem(1)->setText(1, u"WWWWWWWW"_s);
+    const QRect cell = list->visualRect(list->model()->index(1, 1));
+    const QRect margin(cell.left(), cell.top() + 2, 6, cell.height() - 4);
+    auto inked = [this, margin] {
+        const QImage picture = list->viewport()->grab(margin).toImage();
+        const QRgb background = picture.pixel(0, 0);
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                count += picture.pixel(x, y) != background;
+        }
+        return count;
+    };
+    list->clearSelection();
+    QVERIFY(inked() > 0);
+    QTest::keyClick(list, Qt::Key_F2);
+    QVERIFY(!list->GetEditor()->isVisible());
+    SelectOnly(list, 1);
+    QTest::keyClick(list, Qt::Key_F2);
+    QVERIFY(list->GetEditor()->isVisible());
+    list->clearSelection();
+    QCOMPARE(inked(), 0);
 }
 
 void TestToolkitList::sortArrowDrawn_data()

@@ -90,6 +90,7 @@ private slots:
     void ctrlKeyTracksDragCopy();
     void expandAndCollapseAll();
     void columnFollowsExpansion();
+    void columnFollowsScrolling();
 
 private:
     void Open(const QString& xml);
@@ -462,9 +463,31 @@ void TreeViewTest::columnFollowsExpansion()
     view->expandRecursively(view->GetModel()->index(0, 0));
     QApplication::processEvents();
     QVERIFY(view->columnWidth(0) > nameWidth + 4 * view->indentation());
-    view->collapseAll();
+    QVERIFY(frame->RouteCommand(ID_ACTIONS_COLLAPSE_ALL));
     QApplication::processEvents();
     QVERIFY(view->columnWidth(0) < nameWidth);
+}
+
+// A long label scrolled into view widens the column, so it is never cut short.
+void TreeViewTest::columnFollowsScrolling()
+{
+    QString xml = u"<r>"_s;
+    for (int i = 0; i < 80; ++i)
+        xml += u"<a>%1</a>"_s.arg(i);
+    const QString text = u"a rather long text label that must be seen whole when it is in view"_s;
+    xml += u"<z>"_s + text + u"</z></r>"_s;
+    settings.ExpandOnLoad = true;
+    Open(xml);
+    QApplication::processEvents();
+    const int textWidth = view->fontMetrics().horizontalAdvance(text);
+    QVERIFY(view->columnWidth(0) < textWidth);
+    view->scrollToBottom();
+    QTRY_VERIFY(view->columnWidth(0) > textWidth);
+    // Scrolling back up keeps the width, so a label read sideways stays where it is.
+    const int wide = view->columnWidth(0);
+    view->scrollToTop();
+    QApplication::processEvents();
+    QCOMPARE(view->columnWidth(0), wide);
 }
 
 QTEST_MAIN(TreeViewTest)
