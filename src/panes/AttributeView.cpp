@@ -96,10 +96,14 @@ void AttributeView::SetupAttributeList()
 void AttributeView::ApplyAttributeSettings()
 {
     const AttributeSettings settings = Settings();
-    if (settings.AttributeNameWidth > 0)
-        list->GetHeader()->resizeSection(0, settings.AttributeNameWidth);
-    if (settings.AttributeValueWidth > 0)
-        list->GetHeader()->resizeSection(1, settings.AttributeValueWidth);
+    if (settings.AttributeNameWidth > 0 || settings.AttributeValueWidth > 0) {
+        const QHeaderView* header = list->GetHeader();
+        list->SetColumnWidthsWhenShown({
+            settings.AttributeNameWidth > 0 ? settings.AttributeNameWidth : header->sectionSize(0),
+            settings.AttributeValueWidth > 0 ? settings.AttributeValueWidth
+                                             : header->sectionSize(1),
+        });
+    }
     list->MakeHeaderOwnerDrawn();
     CopySortToList();
 }
@@ -107,8 +111,9 @@ void AttributeView::ApplyAttributeSettings()
 void AttributeView::SaveAttributeColumnWidths()
 {
     AttributeSettings settings = Settings();
-    settings.AttributeNameWidth = list->GetHeader()->sectionSize(0);
-    settings.AttributeValueWidth = list->GetHeader()->sectionSize(1);
+    const QList<int> widths = list->GetColumnWidths();
+    settings.AttributeNameWidth = widths.value(0);
+    settings.AttributeValueWidth = widths.value(1);
     StoreSettings(settings);
 }
 

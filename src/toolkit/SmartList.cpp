@@ -95,13 +95,6 @@ void SmartList::BeginEdit(int item, int column, const QString& text, bool select
 int SmartList::RecordColumnRatios()
 {
     const int count = listHeader->count();
-    // A list that has never been shown has no width of its own yet: the ratios are taken when
-    // it is first shown, against the width it gets then.
-    if (!isVisible()) {
-        ratiosPending = true;
-        return count;
-    }
-    ratiosPending = false;
     QList<int> widths;
     for (int i = 0; i < count; ++i)
         widths.append(listHeader->sectionSize(i));
@@ -235,13 +228,37 @@ void SmartList::contextMenuEvent(QContextMenuEvent* event)
     emit ListContextMenu(pos);
 }
 
+void SmartList::SetColumnWidthsWhenShown(const QList<int>& widths)
+{
+    if (shown) {
+        ApplyColumnWidths(widths);
+        return;
+    }
+    pendingWidths = widths;
+}
+
+QList<int> SmartList::GetColumnWidths() const
+{
+    // A list never shown has only the widths it was given.
+    if (!shown)
+        return pendingWidths;
+    QList<int> widths;
+    for (int i = 0; i < listHeader->count(); ++i)
+        widths.append(listHeader->sectionSize(i));
+    return widths;
+}
+
 void SmartList::showEvent(QShowEvent* event)
 {
     QTreeWidget::showEvent(event);
-    if (ratiosPending)
-        RecordColumnRatios();
-    else
-        FitColumnsToWidth();
+    if (shown)
+        return;
+    shown = true;
+    if (pendingWidths.isEmpty())
+        return;
+    ApplyColumnWidths(pendingWidths);
+    pendingWidths.clear();
+    RecordColumnRatios();
 }
 
 void SmartList::resizeEvent(QResizeEvent* event)
@@ -252,7 +269,7 @@ void SmartList::resizeEvent(QResizeEvent* event)
 
 void SmartList::FitColumnsToWidth()
 {
-    if (inResize || !isVisible() || ratiosPending)
+    if (inResize)
         return;
     inResize = true;
     const int clientWidth = viewport()->width();

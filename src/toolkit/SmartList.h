@@ -29,6 +29,11 @@ public:
     // Nothing is recorded while the client width is 0.
     int RecordColumnRatios();
     void MakeHeaderOwnerDrawn();
+    // Column widths saved from an earlier run are pixels of the list as it was shown. A list
+    // not yet shown has no real width, so they are applied (and the ratios taken) when it first
+    // is; until then GetColumnWidths gives them back unchanged (none when none were given).
+    void SetColumnWidthsWhenShown(const QList<int>& widths);
+    QList<int> GetColumnWidths() const;
 
     QString GetItemText(int item, int subItem) const;
     void SetItemText(int item, int subItem, const QString& text);
@@ -77,6 +82,7 @@ private:
     bool inResize = false;
     // Shares the client width out by the recorded ratios, or equally when there are none.
     void FitColumnsToWidth();
-    // Ratios asked for while the list was hidden, to be taken when it is shown.
-    bool ratiosPending = false;
+    // Widths given before the list was first shown, in pixels of the width it will have then.
+    QList<int> pendingWidths;
+    bool shown = false;
 };

@@ -79,6 +79,8 @@ private slots:
     void settingsApplied_data();
     void settingsApplied();
     void widthsSavedOnDestroy();
+    void paneStartingHidden_data();
+    void paneStartingHidden();
 
 private:
     void Open(const QString& xml, const QString& path = u"0"_s);
@@ -628,6 +630,51 @@ void AttributeViewTest::widthsSavedOnDestroy()
     QCOMPARE(settings.AttributeNameWidth, 77);
     QCOMPARE(settings.AttributeValueWidth, 55);
     QCOMPARE(g_pAttributeView, nullptr);
+}
+
+void AttributeViewTest::paneStartingHidden_data()
+{
+    QTest::addColumn<int>("savedWidth");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("saved widths, shown later") << 94 << true;
+    QTest::newRow("saved widths, never shown") << 94 << false;
+    QTest::newRow("no saved widths, shown later") << 0 << true;
+    QTest::newRow("no saved widths, never shown") << 0 << false;
+}
+
+// A pane hidden at start (its bar closed in the saved layout) gets its saved column widths when
+// it is first shown, or the list's width shared equally without any; never shown, it keeps the
+// saved widths for the next run rather than the size a hidden list happens to have.
+void AttributeViewTest::paneStartingHidden()
+{
+    QFETCH(int, savedWidth);
+    QFETCH(bool, shown);
+    doc->RemoveView(view.get());
+    view.reset();
+    settings.AttributeNameWidth = settings.AttributeValueWidth = savedWidth;
+    view = std::make_unique<AttributeView>();
+    view->SetSettingsStore(
+        [this] { return settings; }, [this](const AttributeSettings& s) { settings = s; });
+    view->SetupAttributeList();
+    view->ApplyAttributeSettings();
+    SmartListHeader* header = view->GetList()->GetHeader();
+    if (shown) {
+        view->resize(400, 200);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        const int client = view->GetList()->viewport()->width();
+        if (savedWidth) {
+            QCOMPARE(header->sectionSize(0), savedWidth);
+            QCOMPARE(header->sectionSize(1), savedWidth);
+        } else {
+            QVERIFY(qAbs(header->sectionSize(0) - client / 2) <= 2);
+            QVERIFY(qAbs(header->sectionSize(1) - client / 2) <= 2);
+        }
+        return;
+    }
+    view->SaveAttributeColumnWidths();
+    QCOMPARE(settings.AttributeNameWidth, savedWidth);
+    QCOMPARE(settings.AttributeValueWidth, savedWidth);
 }
 
 QTEST_MAIN(AttributeViewTest)

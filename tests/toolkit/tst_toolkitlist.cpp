@@ -456,8 +456,8 @@ void TestToolkitList::columnsShareWidthWithoutRatios()
         QCOMPARE(lone.header()->sectionSize(j), 193);
 }
 
-// Widths set and recorded while the list has never been shown are taken as proportions of
-// the width it gets when it is shown, not of the size a hidden widget happens to have.
+// Saved widths given while the list has never been shown are applied when it is, and taken as
+// proportions of the width it gets then, not of the size a hidden widget happens to have.
 void TestToolkitList::widthsSetWhileHiddenKeepTheirProportions()
 {
     SmartList hidden;
@@ -465,9 +465,10 @@ void TestToolkitList::widthsSetWhileHiddenKeepTheirProportions()
     hidden.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hidden.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hidden.setColumnCount(2);
-    hidden.header()->resizeSection(0, 94);
-    hidden.header()->resizeSection(1, 94);
+    QCOMPARE(hidden.GetColumnWidths(), QList<int>());
+    hidden.SetColumnWidthsWhenShown({ 94, 94 });
     hidden.MakeHeaderOwnerDrawn();
+    QCOMPARE(hidden.GetColumnWidths(), (QList<int> { 94, 94 }));
     hidden.resize(208, 100);
     hidden.show();
     QVERIFY(QTest::qWaitForWindowExposed(&hidden));
