@@ -119,7 +119,8 @@ private slots:
 
     void entityAmplificationIsRefusedQuickly_data();
     void entityAmplificationIsRefusedQuickly();
-    void deepNestingOpens();
+    void nestingLimit_data();
+    void nestingLimit();
     void largeTextNodeOpens_data();
     void largeTextNodeOpens();
     void largeTextNodeWithEntityDeclarationsIsRefused();
@@ -496,16 +497,49 @@ void TestDomLoad::entityAmplificationIsRefusedQuickly()
     QVERIFY(IsEmpty(document));
 }
 
-void TestDomLoad::deepNestingOpens()
+void TestDomLoad::nestingLimit_data()
 {
-    const int depth = 3000;
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("fromFile");
+    QTest::addColumn<bool>("largeText");
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("at the limit, from file") << 4096 << true << false << true;
+    QTest::newRow("at the limit, from text") << 4096 << false << false << true;
+    QTest::newRow("one level deeper, from file") << 4097 << true << false << false;
+    QTest::newRow("one level deeper, from text") << 4097 << false << false << false;
+    QTest::newRow("far deeper, from file") << 200000 << true << false << false;
+    // The text exceeds libxml2's default size limit, which the loader lifts for it.
+    QTest::newRow("at the limit, after a large text") << 4096 << true << true << true;
+    QTest::newRow("one level deeper, after a large text") << 4097 << true << true << false;
+}
+
+// Trees as deep as the program builds open; deeper ones are refused like any malformed input,
+// also when a large text makes the loader lift libxml2's size limits.
+void TestDomLoad::nestingLimit()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, fromFile);
+    QFETCH(bool, largeText);
+    QFETCH(bool, opens);
+
+    const QByteArray text = largeText ? "<t>" + BigText(12 * 1024 * 1024) + "</t>" : QByteArray();
+    const QByteArray source
+        = "<d>" + text + QByteArray("<d>").repeated(depth - 1) + QByteArray("</d>").repeated(depth);
     QTemporaryDir dir;
-    const QString path = WriteFile(
-        dir, u"deep.xml"_s, QByteArray("<d>").repeated(depth) + QByteArray("</d>").repeated(depth));
     DomDocument document = DomDocument::Create();
-    QVERIFY2(Succeeded(document.load(path)), qPrintable(document.parseError().reason));
+    const DomResult result = fromFile ? document.load(WriteFile(dir, u"deep.xml"_s, source))
+                                      : document.loadXML(QString::fromLatin1(source));
+    if (!opens) {
+        QVERIFY2(Failed(result), "a document nested deeper than the limit was read");
+        QVERIFY(document.parseError().errorCode != 0);
+        QVERIFY(document.parseError().reason.endsWith(u'\n'));
+        QVERIFY(IsEmpty(document));
+        return;
+    }
+    QVERIFY2(Succeeded(result), qPrintable(document.parseError().reason));
     int levels = 0;
-    for (DomNode node = document.documentElement(); node; node = node.firstChild())
+    for (DomNode node = document.documentElement(); node; node = node.lastChild())
         ++levels;
     QCOMPARE(levels, depth);
 }

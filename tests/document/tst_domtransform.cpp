@@ -1,5 +1,6 @@
 #include "DomTestSupport.h"
 #include "dom/DomDocument.h"
+#include "dom/DomNodeList.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,6 +75,7 @@ private slots:
     void invalidStyleSheetFails_data();
     void invalidStyleSheetFails();
     void terminatingMessageFails();
+    void documentsAreUnchanged_data();
     void documentsAreUnchanged();
     void diagnosticsAreNotPrinted_data();
     void diagnosticsAreNotPrinted();
@@ -268,12 +270,39 @@ void TestDomTransform::terminatingMessageFails()
     QVERIFY2(output.contains(u"Stopped at 2 items"_s), qPrintable(output));
 }
 
+void TestDomTransform::documentsAreUnchanged_data()
+{
+    QTest::addColumn<QString>("sourceText");
+    QTest::addColumn<bool>("preserveWhiteSpace");
+
+    const QString indented = u"<r>\n  <b>1</b>\n  <!--c-->\n  <b>2</b>\n</r>"_s;
+    QTest::newRow("indentation removed on load") << indented << false;
+    QTest::newRow("indentation kept on load") << indented << true;
+    QTest::newRow("blank between elements") << u"<r><b>1</b> <!--c--> <b>2</b></r>"_s << false;
+    QTest::newRow("blank beside an entity reference")
+        << u"<!DOCTYPE r [<!ENTITY two \"2\">]><r><b>1</b> <b>&two;</b></r>"_s << false;
+}
+
+// xsl:strip-space removes blank text from what the transformation reads, never from the
+// documents the program holds: handles may refer to those nodes.
 void TestDomTransform::documentsAreUnchanged()
 {
+    QFETCH(QString, sourceText);
+    QFETCH(bool, preserveWhiteSpace);
+
     const DomDocument sheet = Loaded(StyleSheet(
         u"\n  <xsl:output method=\"text\"/>\n  <xsl:strip-space elements=\"*\"/>\n"
         "  <xsl:template match=\"b\">[<xsl:value-of select=\".\"/>]</xsl:template>\n"_s));
-    const DomDocument source = Loaded(u"<r>\n  <b>1</b>\n  <!--c-->\n  <b>2</b>\n</r>"_s);
+    DomDocument source = DomDocument::Create();
+    source.setPreserveWhiteSpace(preserveWhiteSpace);
+    QCOMPARE(source.loadXML(sourceText), DomOk);
+    const DomNode root = source.documentElement();
+    QList<DomNode> children;
+    QStringList values;
+    for (DomNode child = root.firstChild(); child; child = child.nextSibling()) {
+        children << child;
+        values << child.nodeValue().value_or(u"<none>"_s);
+    }
     const QString sheetBefore = sheet.xml();
     const QString sourceBefore = source.xml();
 
@@ -285,6 +314,11 @@ void TestDomTransform::documentsAreUnchanged()
     QCOMPARE(second, first);
     QCOMPARE(sheet.xml(), sheetBefore);
     QCOMPARE(source.xml(), sourceBefore);
+    QCOMPARE(root.childNodes().length(), int(children.size()));
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        QCOMPARE(children[i].parentNode(), root);
+        QCOMPARE(children[i].nodeValue().value_or(u"<none>"_s), values[i]);
+    }
 }
 
 void TestDomTransform::diagnosticsAreNotPrinted_data()

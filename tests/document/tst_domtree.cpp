@@ -165,6 +165,10 @@ private slots:
     void refusedChangesLeaveTreeUnchanged_data();
     void refusedChangesLeaveTreeUnchanged();
     void declarationInsertedFirst();
+    void detachedDeclarationKeepsItsValue_data();
+    void detachedDeclarationKeepsItsValue();
+    void deepTreeCanBeCopiedAndRemoved_data();
+    void deepTreeCanBeCopiedAndRemoved();
 
     void adjacentTextIsNotMerged_data();
     void adjacentTextIsNotMerged();
@@ -177,6 +181,8 @@ private slots:
     void setAttributeNode_data();
     void setAttributeNode();
     void replacedAttributeStaysValid();
+    void removedPrefixedAttributeStandsAlone_data();
+    void removedPrefixedAttributeStandsAlone();
     void removeNamedItem_data();
     void removeNamedItem();
     void attributeMapIsLive();
@@ -193,6 +199,8 @@ private slots:
     void removingUsedDeclarationRedeclaresIt_data();
     void removingUsedDeclarationRedeclaresIt();
     void detachedNodeKeepsNamespaceAfterAncestorIsGone();
+    void nodeMovedOutOfReleasedTreeKeepsNamespaces_data();
+    void nodeMovedOutOfReleasedTreeKeepsNamespaces();
 
     void indexedWalkVisitsEveryChildInOrder();
     void childListIsLive();
@@ -683,6 +691,9 @@ void TestDomTree::allowedChanges_data()
     QTest::newRow("instruction before root")
         << u"insert"_s << u""_s << u"new:pi"_s << u"2"_s
         << u"#document(<?xml?>,<!DOCTYPE>,<?n?>,r(b(c),'t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v'))))"_s;
+    QTest::newRow("comment before document type")
+        << u"insert"_s << u""_s << u"new:comment"_s << u"1"_s
+        << u"#document(<?xml?>,<!--n-->,<!DOCTYPE>,r(b(c),'t',[CDATA:d],<!--m-->,<?p?>,&e;(i('v'))))"_s;
     QTest::newRow("remove root element")
         << u"remove"_s << u""_s << u"2"_s << u"null"_s << u"#document(<?xml?>,<!DOCTYPE>)"_s;
 }
@@ -756,6 +767,7 @@ void TestDomTree::refusedChangesLeaveTreeUnchanged_data()
 
     QTest::newRow("second root element") << u"append"_s << u""_s << u"new:element"_s << u"null"_s;
     QTest::newRow("move element under document") << u"append"_s << u""_s << u"2/0"_s << u"null"_s;
+    QTest::newRow("root element before document type") << u"insert"_s << u""_s << u"2"_s << u"1"_s;
     QTest::newRow("text under document") << u"append"_s << u""_s << u"new:text"_s << u"null"_s;
     QTest::newRow("CDATA under document") << u"insert"_s << u""_s << u"new:cdata"_s << u"2"_s;
     QTest::newRow("move text under document") << u"append"_s << u""_s << u"2/1"_s << u"null"_s;
@@ -809,6 +821,93 @@ void TestDomTree::declarationInsertedFirst()
     QCOMPARE(Structure(documentNode), u"#document(<?xml?>,<!--c-->,r)"_s);
     QVERIFY(document.xml().startsWith(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"_s));
     QVERIFY(Reparses(document.xml()));
+}
+
+void TestDomTree::detachedDeclarationKeepsItsValue_data()
+{
+    QTest::addColumn<QString>("origin");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("removed, any text") << u"removed"_s << u"garbage"_s;
+    QTest::newRow("removed, unknown encoding")
+        << u"removed"_s << u"version=\"1.0\" encoding=\"no-such-charset\""_s;
+    QTest::newRow("copied, any text") << u"copied"_s << u"garbage"_s;
+    QTest::newRow("copied, no version") << u"copied"_s << u"standalone=\"yes\""_s;
+    QTest::newRow("created, any text") << u"created"_s << u"garbage"_s;
+    QTest::newRow("created, empty") << u"created"_s << u""_s;
+}
+
+// A declaration node taken out of the document, copied or new holds its value as firmly as the
+// one in place, so whatever is put first again writes a document that opens.
+void TestDomTree::detachedDeclarationKeepsItsValue()
+{
+    QFETCH(QString, origin);
+    QFETCH(QString, value);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<?xml version=\"1.0\"?>\n<!--c-->\n<r/>"_s), DomOk);
+    DomNode documentNode = document.documentNode();
+    const DomNode existing = documentNode.firstChild();
+    DomNode declaration;
+    if (origin == u"removed"_s)
+        declaration = existing;
+    else if (origin == u"copied"_s)
+        declaration = existing.cloneNode(true);
+    else
+        declaration = document.createProcessingInstruction(u"xml"_s, u"version=\"1.0\""_s);
+    QVERIFY(!declaration.isNull());
+    QCOMPARE(documentNode.removeChild(existing), DomOk);
+    const std::optional<QString> before = declaration.nodeValue();
+
+    QVERIFY2(Failed(declaration.setNodeValue(value)), "the declaration took the value");
+    QVERIFY(declaration.nodeValue() == before);
+    QCOMPARE(documentNode.insertBefore(declaration, documentNode.firstChild()), DomOk);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::deepTreeCanBeCopiedAndRemoved_data()
+{
+    QTest::addColumn<int>("pastes");
+
+    QTest::newRow("deepest document that opens") << 0;
+    // Pasting the whole tree into its deepest element doubles the depth each time.
+    QTest::newRow("pasted into itself six times") << 6;
+}
+
+void TestDomTree::deepTreeCanBeCopiedAndRemoved()
+{
+    QFETCH(int, pastes);
+
+    const int levels = 4096;
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<p:d xmlns:p=\"urn:p\">"_s + u"<p:d>"_s.repeated(levels - 1)
+                 + u"</p:d>"_s.repeated(levels)),
+        DomOk);
+    auto deepest = [](DomNode node) {
+        while (node.firstChild())
+            node = node.firstChild();
+        return node;
+    };
+    for (int i = 0; i < pastes; ++i) {
+        DomNode bottom = deepest(document.documentElement());
+        QCOMPARE(bottom.appendChild(document.documentElement().cloneNode(true)), DomOk);
+    }
+    DomNode top = document.documentElement();
+    const DomNode copy = top.cloneNode(true);
+    QVERIFY(!copy.isNull());
+    QCOMPARE(document.documentNode().removeChild(top), DomOk);
+    QCOMPARE(document.documentNode().appendChild(copy), DomOk);
+    top = DomNode();
+
+    int depth = 0;
+    for (DomNode node = document.documentElement(); node; node = node.firstChild())
+        ++depth;
+    QCOMPARE(depth, levels << pastes);
+    const DomNode bottom = deepest(document.documentElement());
+    QCOMPARE(bottom.nodeName(), u"p:d"_s);
+    QCOMPARE(LookupNamespace(bottom, u"p"_s).value_or(QString()), u"urn:p"_s);
+    if (pastes == 0)
+        QVERIFY(Reparses(document.xml()));
 }
 
 void TestDomTree::adjacentTextIsNotMerged_data()
@@ -946,6 +1045,9 @@ void TestDomTree::setAttributeNode_data()
     QTest::newRow("own attribute stays") << u"own:y"_s << true << u"x,y,z"_s;
     QTest::newRow("attribute of another element, same name") << u"other:y"_s << false << u"x,y,z"_s;
     QTest::newRow("attribute of another element, new name") << u"other:w"_s << false << u"x,y,z"_s;
+    QTest::newRow("attribute made by another document") << u"foreign:w"_s << false << u"x,y,z"_s;
+    QTest::newRow("attribute removed in another document")
+        << u"foreignRemoved:y"_s << false << u"x,y,z"_s;
 }
 
 void TestDomTree::setAttributeNode()
@@ -958,6 +1060,8 @@ void TestDomTree::setAttributeNode()
     QCOMPARE(document.loadXML(u"<r><a x=\"1\" y=\"2\" z=\"3\"/><o y=\"5\" w=\"6\"/></r>"_s), DomOk);
     DomElement a = document.documentElement().firstChild().toElement();
     DomElement o = document.documentElement().lastChild().toElement();
+    DomDocument foreign = DomDocument::Create();
+    QCOMPARE(foreign.loadXML(u"<f y=\"7\"/>"_s), DomOk);
     const QString source = attribute.section(u':', 0, 0);
     const QString name = attribute.section(u':', 1);
     DomAttribute node;
@@ -966,6 +1070,12 @@ void TestDomTree::setAttributeNode()
         QCOMPARE(node.setValue(u"9"_s), DomOk);
     } else if (source == u"own"_s) {
         node = a.getAttributeNode(name);
+    } else if (source == u"foreign"_s) {
+        node = foreign.createAttribute(name);
+        QCOMPARE(node.setValue(u"9"_s), DomOk);
+    } else if (source == u"foreignRemoved"_s) {
+        node = foreign.documentElement().getAttributeNode(name);
+        QCOMPARE(foreign.documentElement().removeAttribute(name), DomOk);
     } else {
         node = o.getAttributeNode(name);
         if (source == u"removed"_s)
@@ -974,13 +1084,18 @@ void TestDomTree::setAttributeNode()
     QVERIFY(!node.isNull());
     const QString value = node.value();
     const QString otherBefore = o.xml();
+    const DomElement ownerBefore = node.ownerElement();
 
     const DomResult result = a.setAttributeNode(node);
     QCOMPARE(AttributeNames(a), names);
     QCOMPARE(o.xml(), otherBefore);
     if (!accepted) {
-        QVERIFY2(Failed(result), "an attribute of another element was taken");
-        QCOMPARE(node.ownerElement(), o);
+        QVERIFY2(Failed(result), "an attribute of another element or document was taken");
+        QCOMPARE(node.ownerElement(), ownerBefore);
+        // The refused attribute stays with its own document, also when the program lets go of it.
+        foreign = DomDocument();
+        QCOMPARE(node.value(), value);
+        QVERIFY(Reparses(document.xml()));
         return;
     }
     QVERIFY(Succeeded(result));
@@ -1002,6 +1117,89 @@ void TestDomTree::replacedAttributeStaysValid()
     QCOMPARE(old.value(), u"1"_s);
     QVERIFY(old.ownerElement().isNull());
     QCOMPARE(a.xml(), u"<a x=\"new\" y=\"2\"/>"_s);
+}
+
+void TestDomTree::removedPrefixedAttributeStandsAlone_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("removal");
+    QTest::addColumn<bool>("releaseFormerElement");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("accepted");
+
+    // 0/0/0 holds p:a; 0/0 is then removed from the tree, after which 0/0 does not declare p and
+    // 0/1 does.
+    const QString onElement
+        = u"<r><q><x xmlns:p=\"urn:p\" p:a=\"1\"/></q><y/><z xmlns:p=\"urn:z\"/></r>"_s;
+    const QString onAncestor
+        = u"<r><q xmlns:p=\"urn:p\"><x p:a=\"1\"/></q><y/><z xmlns:p=\"urn:z\"/></r>"_s;
+    QTest::newRow("removed, its declaration released")
+        << onElement << u"remove"_s << true << u"0/1"_s << true;
+    QTest::newRow("removed through the map, ancestor's declaration released")
+        << onAncestor << u"removeNamedItem"_s << true << u"0/1"_s << true;
+    QTest::newRow("replaced, its declaration released")
+        << onElement << u"replace"_s << true << u"0/1"_s << true;
+    QTest::newRow("replaced, ancestor's declaration released")
+        << onAncestor << u"replace"_s << true << u"0/1"_s << true;
+    QTest::newRow("removed, set where the prefix is undeclared")
+        << onElement << u"remove"_s << false << u"0/0"_s << false;
+    QTest::newRow("removed from below a declaration, set where it is undeclared")
+        << onAncestor << u"remove"_s << false << u"0/0"_s << false;
+    QTest::newRow("replaced, set where the prefix is undeclared")
+        << onElement << u"replace"_s << false << u"0/0"_s << false;
+    QTest::newRow("removed and released, set where the prefix is undeclared")
+        << onAncestor << u"remove"_s << true << u"0/0"_s << false;
+}
+
+// An attribute that leaves its element keeps its name as written and no longer depends on the
+// declarations around its former place; set again, it takes its prefix's binding where it lands.
+void TestDomTree::removedPrefixedAttributeStandsAlone()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, removal);
+    QFETCH(bool, releaseFormerElement);
+    QFETCH(QString, target);
+    QFETCH(bool, accepted);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(source), DomOk);
+    DomAttribute attribute;
+    DomNode formerElement;
+    {
+        DomNode q = Locate(document.documentNode(), u"0/0"_s);
+        DomElement x = q.firstChild().toElement();
+        attribute = x.getAttributeNode(u"p:a"_s);
+        QVERIFY(!attribute.isNull());
+        if (removal == u"remove"_s) {
+            QCOMPARE(x.removeAttribute(u"p:a"_s), DomOk);
+        } else if (removal == u"removeNamedItem"_s) {
+            QCOMPARE(x.attributes().removeNamedItem(u"p:a"_s), DomOk);
+        } else {
+            DomAttribute replacement = document.createAttribute(u"p:a"_s);
+            QCOMPARE(replacement.setValue(u"2"_s), DomOk);
+            QVERIFY(Succeeded(x.setAttributeNode(replacement)));
+        }
+        QCOMPARE(document.documentElement().removeChild(q), DomOk);
+        if (!releaseFormerElement)
+            formerElement = q;
+    }
+    QCOMPARE(attribute.name(), u"p:a"_s);
+    QCOMPARE(attribute.value(), u"1"_s);
+    QCOMPARE(attribute.xml(), u"p:a=\"1\""_s);
+    QVERIFY(attribute.ownerElement().isNull());
+
+    DomElement element = Locate(document.documentNode(), target).toElement();
+    const QString before = document.xml();
+    const DomResult result = element.setAttributeNode(attribute);
+    if (!accepted) {
+        QVERIFY2(Failed(result), "an attribute with an undeclared prefix was set");
+        QCOMPARE(document.xml(), before);
+        return;
+    }
+    QVERIFY(Succeeded(result));
+    QCOMPARE(attribute.ownerElement(), element);
+    QCOMPARE(element.getAttribute(u"p:a"_s).value_or(QString()), u"1"_s);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
 }
 
 void TestDomTree::removeNamedItem_data()
@@ -1307,6 +1505,57 @@ void TestDomTree::detachedNodeKeepsNamespaceAfterAncestorIsGone()
     QCOMPARE(LookupNamespace(a.firstChild(), u"p"_s).value_or(QString()), u"urn:p"_s);
     QVERIFY2(Reparses(a.xml()), qPrintable(a.xml()));
     QCOMPARE(document.documentElement().lastChild().appendChild(a), DomOk);
+    QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::nodeMovedOutOfReleasedTreeKeepsNamespaces_data()
+{
+    QTest::addColumn<QString>("tree"); // removed from the document; its first child moves
+    QTest::addColumn<QString>("prefixed"); // a path below the moved node to a prefixed name
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("uri");
+
+    QTest::newRow("prefixed element")
+        << u"<p:t xmlns:p=\"urn:p\"><p:c/></p:t>"_s << u""_s << u"p"_s << u"urn:p"_s;
+    QTest::newRow("prefixed attribute bound elsewhere at the destination")
+        << u"<p:t xmlns:p=\"urn:other\"><c p:a=\"1\"/></p:t>"_s << u"@0"_s << u"p"_s
+        << u"urn:other"_s;
+    QTest::newRow("prefix bound elsewhere at the destination")
+        << u"<p:t xmlns:p=\"urn:other\"><p:c/></p:t>"_s << u""_s << u"p"_s << u"urn:other"_s;
+    QTest::newRow("prefixed descendant")
+        << u"<t xmlns:q=\"urn:q\"><c><q:d/></c></t>"_s << u"0"_s << u"q"_s << u"urn:q"_s;
+    QTest::newRow("default namespace")
+        << u"<t xmlns=\"urn:d\"><c><d/></c></t>"_s << u"0"_s << u""_s << u"urn:d"_s;
+}
+
+// The moved node is the last thing held in its detached tree, so the rest of that tree goes
+// during the move; what the moved names used must survive it.
+void TestDomTree::nodeMovedOutOfReleasedTreeKeepsNamespaces()
+{
+    QFETCH(QString, tree);
+    QFETCH(QString, prefixed);
+    QFETCH(QString, prefix);
+    QFETCH(QString, uri);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r><dest xmlns:p=\"urn:p\"/>"_s + tree + u"</r>"_s), DomOk);
+    DomNode moved;
+    {
+        DomNode detached = document.documentElement().lastChild();
+        moved = detached.firstChild();
+        QCOMPARE(document.documentElement().removeChild(detached), DomOk);
+    }
+    const QString namesBefore = Structure(moved);
+    DomNode destination = document.documentElement().firstChild();
+
+    QCOMPARE(destination.appendChild(moved), DomOk);
+    QCOMPARE(moved.parentNode(), destination);
+    QCOMPARE(Structure(moved), namesBefore);
+    const DomNode node = Locate(moved, prefixed);
+    const DomNode scope = node.nodeType() == NodeType::Attribute
+        ? DomNode(node.toAttribute().ownerElement())
+        : node;
+    QCOMPARE(LookupNamespace(scope, prefix).value_or(u"<undeclared>"_s), uri);
     QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
 }
 

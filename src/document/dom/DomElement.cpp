@@ -88,6 +88,7 @@ void DetachAttribute(xmlNodePtr element, xmlAttrPtr attr)
     auto node = reinterpret_cast<xmlNodePtr>(attr);
     const long handles = DomStore::HandlesIn(node);
     DomNodeUtil::UnlinkAttribute(attr);
+    DomNamespaces::Unbind(attr);
     if (root != reinterpret_cast<xmlNodePtr>(data->doc)) {
         auto it = data->detached.find(root);
         if (it != data->detached.end())
@@ -149,6 +150,8 @@ DomResult DomElement::setAttributeNode(const DomAttribute& attribute)
     if (!node || attribute.isNull() || DomNodeUtil::InsideEntity(node))
         return DomFail;
     xmlNodePtr attrNode = DomAccess::Node(attribute);
+    if (attrNode->doc != node->doc)
+        return DomFail;
     if (xmlNsPtr declaration = DomAccess::Ns(attribute)) {
         for (xmlNsPtr ns = attrNode->nsDef; ns; ns = ns->next) {
             if (ns == declaration)
@@ -187,6 +190,7 @@ DomResult DomElement::setAttributeNode(const DomAttribute& attribute)
             old->next->prev = attr;
         old->prev = old->next = nullptr;
         old->parent = nullptr;
+        DomNamespaces::Unbind(old);
         const long oldHandles = DomStore::HandlesIn(reinterpret_cast<xmlNodePtr>(old));
         xmlNodePtr root = DomStore::TreeRoot(node);
         if (root != reinterpret_cast<xmlNodePtr>(data->doc))

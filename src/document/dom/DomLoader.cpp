@@ -210,6 +210,26 @@ namespace {
         }
     }
 
+    void OnError(void* ctx, xmlErrorPtr error);
+
+    // libxml2 lets one level more than xmlParserMaxDepth through, and with XML_PARSE_HUGE (taken
+    // again for a document with a large text) any depth: the limit is kept here.
+    void RefuseDeepNesting(xmlParserCtxtPtr ctxt)
+    {
+        xmlError error {};
+        error.domain = XML_FROM_PARSER;
+        error.code = XML_ERR_INTERNAL_ERROR;
+        error.level = XML_ERR_FATAL;
+        const QByteArray message = "Excessive depth in document: more than "
+            + QByteArray::number(xmlParserMaxDepth) + " nested elements.";
+        error.message = const_cast<char*>(message.constData());
+        error.line = ctxt->input ? ctxt->input->line : 0;
+        error.int2 = ctxt->input ? ctxt->input->col : 0;
+        OnError(ctxt, &error);
+        ctxt->wellFormed = 0;
+        xmlStopParser(ctxt);
+    }
+
     void OnStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix,
         const xmlChar* uri, int namespaceCount, const xmlChar** namespaces, int attributeCount,
         int defaultedCount, const xmlChar** attributes)
@@ -217,6 +237,10 @@ namespace {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
         ContextOf(ctx)->startElement(ctx, localname, prefix, uri, namespaceCount, namespaces,
             attributeCount, defaultedCount, attributes);
+        if (ctxt->nodeNr > int(xmlParserMaxDepth)) {
+            RefuseDeepNesting(ctxt);
+            return;
+        }
         if (namespaceCount > 0 && attributeCount - defaultedCount > 0 && ctxt->node && ctxt->input)
             RecordDeclarationOrder(ctxt, ctxt->node);
     }
@@ -335,6 +359,10 @@ namespace {
     bool IsSizeLimit(const DomParseError& error)
     {
         const QString& reason = error.reason;
+        // libxml2 names XML_PARSE_HUGE in its nesting-limit message too, but a document nested
+        // deeper than the limit stays refused.
+        if (reason.contains(QLatin1String("depth"), Qt::CaseInsensitive))
+            return false;
         switch (error.errorCode) {
         case XML_ERR_NAME_TOO_LONG:
             return true;

@@ -88,22 +88,42 @@ namespace {
         {
         }
 
-        void Visit(xmlNodePtr element)
+        // Iterative, so a subtree of any depth is fixed without exhausting the stack.
+        void Visit(xmlNodePtr root)
         {
-            const size_t mark = scope.size();
+            std::vector<size_t> marks; // where each open element's declarations start in scope
+            xmlNodePtr element = root;
+            for (;;) {
+                marks.push_back(scope.size());
+                Enter(element);
+                if (xmlNodePtr child = xmlFirstElementChild(element)) {
+                    element = child;
+                    continue;
+                }
+                for (;;) {
+                    scope.resize(marks.back());
+                    marks.pop_back();
+                    if (element == root)
+                        return;
+                    if (xmlNodePtr next = xmlNextElementSibling(element)) {
+                        element = next;
+                        break;
+                    }
+                    element = element->parent;
+                }
+            }
+        }
+
+    private:
+        void Enter(xmlNodePtr element)
+        {
             RetireImplicit(element);
             ForExplicit(element, [this](xmlNsPtr ns) { scope.push_back(ns); });
             Bind(element, element);
             for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
                 Bind(element, reinterpret_cast<xmlNodePtr>(attr));
-            for (xmlNodePtr child = element->children; child; child = child->next) {
-                if (child->type == XML_ELEMENT_NODE)
-                    Visit(child);
-            }
-            scope.resize(mark);
         }
 
-    private:
         xmlNsPtr Lookup(const xmlChar* prefix)
         {
             for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
@@ -185,28 +205,49 @@ namespace {
         }
     }
 
-    xmlNodePtr CopyTree(xmlNodePtr node, xmlDocPtr doc, bool deep)
+    // One node, an element without its children.
+    xmlNodePtr CopyNode(xmlNodePtr node, xmlDocPtr doc)
     {
-        // Elements are copied one level at a time and linked by hand: libxml2's deep copy
-        // merges adjacent text nodes.
         xmlNodePtr copy = xmlDocCopyNode(node, doc, node->type == XML_ELEMENT_NODE ? 2 : 1);
-        if (!copy)
-            return nullptr;
-        CopyPrivateFields(node, copy);
-        if (deep && node->type == XML_ELEMENT_NODE) {
-            for (xmlNodePtr child = node->children; child; child = child->next) {
-                xmlNodePtr childCopy = CopyTree(child, doc, true);
-                if (!childCopy) {
-                    xmlFreeNode(copy);
-                    return nullptr;
-                }
-                DomNodeUtil::LinkBefore(copy, childCopy, nullptr);
-            }
-        }
+        if (copy)
+            CopyPrivateFields(node, copy);
         return copy;
     }
 
+    xmlNodePtr CopyTree(xmlNodePtr root, xmlDocPtr doc, bool deep)
+    {
+        // Elements are copied one level at a time and linked by hand: libxml2's deep copy
+        // merges adjacent text nodes. The walk is iterative, so a subtree of any depth is copied
+        // without exhausting the stack.
+        xmlNodePtr top = CopyNode(root, doc);
+        if (!top || !deep || root->type != XML_ELEMENT_NODE)
+            return top;
+        xmlNodePtr node = root->children;
+        xmlNodePtr into = top; // the copy of node's parent
+        while (node) {
+            xmlNodePtr copy = CopyNode(node, doc);
+            if (!copy) {
+                xmlFreeNode(top);
+                return nullptr;
+            }
+            DomNodeUtil::LinkBefore(into, copy, nullptr);
+            if (node->type == XML_ELEMENT_NODE && node->children) {
+                node = node->children;
+                into = copy;
+                continue;
+            }
+            while (node->parent != root && !node->next) {
+                node = node->parent;
+                into = into->parent;
+            }
+            node = node->next;
+        }
+        return top;
+    }
+
 } // namespace
+
+xmlNodePtr CopySubtree(xmlNodePtr node, xmlDocPtr doc) { return CopyTree(node, doc, true); }
 
 DomNode AdoptDetached(xmlNodePtr node)
 {
@@ -229,18 +270,26 @@ DomNode Clone(xmlNodePtr node, bool deep)
         return DomNode();
     }
     xmlNodePtr copy = CopyTree(node, node->doc, deep);
-    if (copy && node->type == XML_ATTRIBUTE_NODE && node->ns && node->ns->prefix) {
-        // A lone attribute keeps its prefix in its name until it is set on an element.
-        const QByteArray name = QByteArray(reinterpret_cast<const char*>(node->ns->prefix)) + ':'
-            + reinterpret_cast<const char*>(node->name);
-        xmlNodeSetName(copy, DomStore::ToXml(name));
-        copy->ns = nullptr;
-    }
     if (!copy)
         return DomNode();
+    if (copy->type == XML_ATTRIBUTE_NODE)
+        Unbind(reinterpret_cast<xmlAttrPtr>(copy));
     if (copy->type == XML_ELEMENT_NODE)
         Fixer(node->doc, nullptr).Visit(copy);
     return AdoptDetached(copy);
+}
+
+void Unbind(xmlAttrPtr attr)
+{
+    xmlNsPtr ns = attr->ns;
+    if (!ns)
+        return;
+    attr->ns = nullptr;
+    if (!ns->prefix)
+        return;
+    const QByteArray name = QByteArray(reinterpret_cast<const char*>(ns->prefix)) + ':'
+        + reinterpret_cast<const char*>(attr->name);
+    xmlNodeSetName(reinterpret_cast<xmlNodePtr>(attr), DomStore::ToXml(name));
 }
 
 bool PrefixDeclared(const xmlChar* qualifiedName, xmlNodePtr element)

@@ -18,6 +18,15 @@ DomNode AdoptDetached(xmlNodePtr node);
 // A copy of node in the same document with no parent; children only when deep.
 DomNode Clone(xmlNodePtr node, bool deep);
 
+// A deep copy of node owned by doc, which may be another document, linked nowhere; null when
+// memory runs out. Adjacent text nodes stay apart.
+xmlNodePtr CopySubtree(xmlNodePtr node, xmlDocPtr doc);
+
+// Gives an attribute on its own its prefix back in its name and drops its namespace reference,
+// the form a new prefixed attribute has: the declaration it referred to may go with the element
+// it left. The prefix is bound again when the attribute is set on an element.
+void Unbind(xmlAttrPtr attr);
+
 // True when every prefix used by the names in subtree is declared inside subtree or in scope
 // at parent ("xml" always is).
 bool PrefixesDeclared(xmlNodePtr subtree, xmlNodePtr parent);

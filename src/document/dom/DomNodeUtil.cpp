@@ -86,8 +86,7 @@ bool InsideEntity(const xmlNode* node)
 
 bool IsDeclaration(const xmlNode* node)
 {
-    return node->type == XML_PI_NODE && node->parent && node->parent->type == XML_DOCUMENT_NODE
-        && xmlStrEqual(node->name, BAD_CAST "xml");
+    return node->type == XML_PI_NODE && xmlStrEqual(node->name, BAD_CAST "xml");
 }
 
 QString QualifiedName(const xmlChar* prefix, const xmlChar* local)

@@ -19,7 +19,8 @@ xmlNodePtr LastChildOf(const xmlNode* node);
 
 // True for nodes of an entity's replacement content (read-only).
 bool InsideEntity(const xmlNode* node);
-// The XML declaration node: an "xml" instruction directly under the document.
+// The XML declaration node: an "xml" instruction, under the document or taken out of it (no
+// other instruction may have that target).
 bool IsDeclaration(const xmlNode* node);
 
 // Prefix and local part of a name as written ("p:x" -> "p", "x").

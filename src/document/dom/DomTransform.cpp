@@ -3,6 +3,7 @@
 
 #include "DomDocument.h"
 
+#include "DomNamespaces.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -77,6 +78,61 @@ private:
     xmlNodePtr declaration = nullptr;
 };
 
+// The document type for a copy of the document. libxml2 copies an entity's replacement text
+// but not the nodes parsed from it, which XPath reads through entity references: those are
+// copied as well.
+xmlNodePtr CopyDocumentType(xmlDtdPtr dtd, xmlDocPtr copy)
+{
+    xmlDtdPtr made = xmlCopyDtd(dtd);
+    if (!made)
+        return nullptr;
+    xmlSetTreeDoc(reinterpret_cast<xmlNodePtr>(made), copy);
+    copy->intSubset = made;
+    for (xmlNodePtr node = dtd->children; node; node = node->next) {
+        const auto* entity = reinterpret_cast<xmlEntityPtr>(node);
+        if (node->type != XML_ENTITY_DECL || entity->etype != XML_INTERNAL_GENERAL_ENTITY)
+            continue;
+        xmlEntityPtr target = xmlGetDocEntity(copy, entity->name);
+        if (!target || target->children || !entity->children)
+            continue;
+        target->owner = 1; // the entity frees the nodes
+        for (xmlNodePtr child = entity->children; child; child = child->next) {
+            xmlNodePtr childCopy = DomNamespaces::CopySubtree(child, copy);
+            if (!childCopy) {
+                copy->intSubset = nullptr;
+                xmlFreeDtd(made);
+                return nullptr;
+            }
+            DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(target), childCopy, nullptr);
+        }
+    }
+    return reinterpret_cast<xmlNodePtr>(made);
+}
+
+// A copy of the document for libxslt, which edits the tree it is given: xsl:strip-space unlinks
+// and frees blank text nodes, which handles may still refer to. The declaration node is left
+// out: it would otherwise be copied into the result as an ordinary instruction.
+xmlDocPtr CopyForTransform(xmlDocPtr doc)
+{
+    xmlDocPtr copy = xmlCopyDoc(doc, 0); // the document's own properties: address, version
+    if (!copy)
+        return nullptr;
+    copy->_private = nullptr;
+    for (xmlNodePtr child = doc->children; child; child = child->next) {
+        if (DomNodeUtil::IsDeclaration(child))
+            continue;
+        xmlNodePtr childCopy = child->type == XML_DTD_NODE
+            ? CopyDocumentType(reinterpret_cast<xmlDtdPtr>(child), copy)
+            : DomNamespaces::CopySubtree(child, copy);
+        if (!childCopy) {
+            xmlFreeDoc(copy);
+            return nullptr;
+        }
+        DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(copy), childCopy, nullptr);
+    }
+    return copy;
+}
+
 xsltDocLoaderFunc defaultLoader = nullptr;
 
 // Style sheets, imports and document() never reach the network, also through a DTD.
@@ -145,13 +201,13 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
     }
 
     DomResult result = DomFail;
-    {
-        DeclarationHider hideDeclaration(source);
-        xsltTransformContextPtr context = xsltNewTransformContext(style, source);
+    xmlDocPtr sourceCopy = CopyForTransform(source);
+    if (sourceCopy) {
+        xsltTransformContextPtr context = xsltNewTransformContext(style, sourceCopy);
         if (context) {
             xsltSetCtxtSecurityPrefs(security, context);
             xmlDocPtr transformed
-                = xsltApplyStylesheetUser(style, source, nullptr, nullptr, nullptr, context);
+                = xsltApplyStylesheetUser(style, sourceCopy, nullptr, nullptr, nullptr, context);
             const bool ok = transformed && context->state != XSLT_STATE_ERROR
                 && context->state != XSLT_STATE_STOPPED;
             if (ok) {
@@ -178,6 +234,7 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
                 xmlFreeDoc(transformed);
             xsltFreeTransformContext(context);
         }
+        xmlFreeDoc(sourceCopy);
     }
     xsltFreeStylesheet(style);
     if (result != DomOk)

@@ -45,14 +45,18 @@ bool IsXmlTarget(const xmlNode* node)
     return node->type == XML_PI_NODE && xmlStrEqual(node->name, BAD_CAST "xml");
 }
 
-// What the document node may hold: one element, one declaration (first), and comments,
-// instructions and the document type.
+// What the document node may hold: one element (after the document type), one declaration
+// (first), and comments, instructions and the document type.
 bool FitsUnderDocument(xmlNodePtr document, xmlNodePtr node, xmlNodePtr ref)
 {
     switch (node->type) {
     case XML_ELEMENT_NODE:
         for (xmlNodePtr c = document->children; c; c = c->next) {
             if (c->type == XML_ELEMENT_NODE && c != node)
+                return false;
+        }
+        for (xmlNodePtr c = ref; c; c = c->next) {
+            if (c->type == XML_DTD_NODE || c->type == XML_DOCUMENT_TYPE_NODE)
                 return false;
         }
         break;
@@ -114,6 +118,9 @@ DomResult DomNode::insertBefore(const DomNode& newChild, const DomNode& refChild
 
     Unlink(child);
     LinkBefore(parent, child, ref);
+    // Before the old tree may be freed below: the moved names may still use its declarations.
+    if (!sameParent && child->type == XML_ELEMENT_NODE)
+        DomNamespaces::Fix(child);
 
     if (oldRoot != newRoot) {
         if (wasRoot) {
@@ -128,8 +135,6 @@ DomResult DomNode::insertBefore(const DomNode& newChild, const DomNode& refChild
         if (newRoot != document)
             data->detached[newRoot] += handles;
     }
-    if (!sameParent && child->type == XML_ELEMENT_NODE)
-        DomNamespaces::Fix(child);
     DomStore::Touch(parent);
     return DomOk;
 }
