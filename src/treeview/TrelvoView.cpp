@@ -59,7 +59,7 @@ TrelvoView::TrelvoView(QWidget* parent)
     setTextElideMode(Qt::ElideNone);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { ScheduleFitColumn(); });
     connect(this, &QTreeView::expanded, this, [this] { ScheduleFitColumn(); });
-    connect(this, &QTreeView::collapsed, this, [this] { ScheduleFitColumn(true); });
+    // Not the collapsed signal: with a receiver, collapseAll emits it once per expanded item.
     connect(treeModel, &QAbstractItemModel::rowsInserted, this, [this] { ScheduleFitColumn(); });
     connect(treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { ScheduleFitColumn(true); });
     connect(treeModel, &QAbstractItemModel::modelReset, this, [this] { ScheduleFitColumn(true); });
