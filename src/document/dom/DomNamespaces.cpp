@@ -50,15 +50,7 @@ namespace {
                     }
                 }
             }
-            if (node->children && node->type == XML_ELEMENT_NODE) {
-                node = node->children;
-                continue;
-            }
-            while (node != subtree && !node->next)
-                node = node->parent;
-            if (node == subtree)
-                break;
-            node = node->next;
+            node = DomNodeUtil::NextInSubtree(node, subtree, node->type == XML_ELEMENT_NODE);
         }
         return false;
     }

@@ -23,6 +23,17 @@ bool InsideEntity(const xmlNode* node);
 // other instruction may have that target).
 bool IsDeclaration(const xmlNode* node);
 
+// The node after node in document order within subtree, going into node's children when
+// descend is true; null after the last.
+inline xmlNodePtr NextInSubtree(xmlNodePtr node, const xmlNode* subtree, bool descend)
+{
+    if (descend && node->children)
+        return node->children;
+    while (node != subtree && !node->next)
+        node = node->parent;
+    return node == subtree ? nullptr : node->next;
+}
+
 // Prefix and local part of a name as written ("p:x" -> "p", "x").
 QString QualifiedName(const xmlChar* prefix, const xmlChar* local);
 

@@ -1,5 +1,7 @@
 #include "DomStore.h"
 
+#include "DomNodeUtil.h"
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
@@ -113,16 +115,8 @@ long HandlesIn(xmlNodePtr subtree)
                 total += HandleCount(reinterpret_cast<xmlNodePtr>(attr));
         }
         // Entity references share their children with the entity: never descend into them.
-        if (node->children && node->type != XML_ENTITY_REF_NODE
-            && node->type != XML_ATTRIBUTE_NODE) {
-            node = node->children;
-            continue;
-        }
-        while (node != subtree && !node->next)
-            node = node->parent;
-        if (node == subtree)
-            break;
-        node = node->next;
+        node = DomNodeUtil::NextInSubtree(
+            node, subtree, node->type != XML_ENTITY_REF_NODE && node->type != XML_ATTRIBUTE_NODE);
     }
     return total;
 }
