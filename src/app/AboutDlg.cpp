@@ -1,12 +1,11 @@
 #include "AboutDlg.h"
 
-#include "EtchedLine.h"
+#include "DialogParts.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 AboutDlg::AboutDlg(QWidget* parent)
@@ -39,13 +38,7 @@ AboutDlg::AboutDlg(QWidget* parent)
     top->addWidget(picture, 0, Qt::AlignTop);
     top->addWidget(panel, 1, Qt::AlignTop);
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("close"));
-    close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = CloseButtonRow(this, QStringLiteral("Close"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -1,6 +1,6 @@
 #include "InfoDlg.h"
 
-#include "EtchedLine.h"
+#include "DialogParts.h"
 #include "Prompts.h"
 
 #include <QFrame>
@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 InfoDlg::InfoDlg(QWidget* parent)
@@ -30,13 +29,7 @@ InfoDlg::InfoDlg(QWidget* parent)
     picture->setCursor(Qt::PointingHandCursor);
     picture->setToolTip(ProductsAddress());
 
-    auto* close = new QPushButton(QStringLiteral("&Close"), this);
-    close->setObjectName(QStringLiteral("close"));
-    close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = CloseButtonRow(this, QStringLiteral("&Close"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);

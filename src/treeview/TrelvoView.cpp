@@ -295,6 +295,8 @@ void TrelvoView::TellDocument(const QModelIndex& item)
     doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }
 
+int TrelvoView::LabelColumnRight() const { return columnViewportPosition(0) + columnWidth(0) - 1; }
+
 QModelIndex TrelvoView::ItemOnRow(const QPoint& pos) const
 {
     // Like a tree control, the whole width of a row belongs to its item, also to the right of
@@ -302,8 +304,7 @@ QModelIndex TrelvoView::ItemOnRow(const QPoint& pos) const
     const QModelIndex item = indexAt(pos);
     if (item.isValid() || pos.x() < 0)
         return item;
-    const int right = columnViewportPosition(0) + columnWidth(0) - 1;
-    return pos.x() > right ? indexAt(QPoint(right, pos.y())) : item;
+    return pos.x() > LabelColumnRight() ? indexAt(QPoint(LabelColumnRight(), pos.y())) : item;
 }
 
 void TrelvoView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
@@ -352,7 +353,7 @@ void TrelvoView::mousePressEvent(QMouseEvent* event)
     // The item view sees a press beside the label as one on the label's row.
     pressPos = event->position().toPoint();
     if (item.isValid() && !indexAt(pressPos).isValid())
-        pressPos.setX(columnViewportPosition(0) + columnWidth(0) - 1);
+        pressPos.setX(LabelColumnRight());
     QMouseEvent press(event->type(), QPointF(pressPos), event->globalPosition(), event->button(),
         event->buttons(), event->modifiers());
     QTreeView::mousePressEvent(&press);

@@ -96,6 +96,8 @@ private:
     void TellDocument(const QModelIndex& item);
     // The item on the row under the point, wherever on the row it is.
     QModelIndex ItemOnRow(const QPoint& pos) const;
+    // The last pixel column of the labels' column, in viewport coordinates.
+    int LabelColumnRight() const;
     // Where the left button went down, moved onto the label column.
     QPoint pressPos;
     TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
