@@ -14,6 +14,7 @@ struct Place {
     int siblings = 0; // length of the parent's child list, which decides a text run's line
     bool inlined = false; // written without its indentation and its trailing CR LF
     bool preserveSpace = false; // inside an xml:space="preserve" scope
+    bool inText = false; // below an element that has text content
 };
 
 // Text, CDATA and entity references are content: whitespace written next to them is kept by the
@@ -42,6 +43,15 @@ std::optional<bool> XmlSpaceOf(const xmlNode* element)
     return std::nullopt;
 }
 
+bool HasTextContent(const xmlNode* element)
+{
+    for (const xmlNode* child = element->children; child; child = child->next) {
+        if (IsTextContent(child))
+            return true;
+    }
+    return false;
+}
+
 bool InPreserveScope(const xmlNode* node)
 {
     for (; node; node = node->parent) {
@@ -49,6 +59,15 @@ bool InPreserveScope(const xmlNode* node)
             if (const auto preserve = XmlSpaceOf(node))
                 return *preserve;
         }
+    }
+    return false;
+}
+
+bool InTextContent(const xmlNode* node)
+{
+    for (; node; node = node->parent) {
+        if (node->type == XML_ELEMENT_NODE && HasTextContent(node))
+            return true;
     }
     return false;
 }
@@ -152,9 +171,9 @@ void Formatter::Node(xmlNodePtr node, xmlNsPtr ns, int depth, const Place& place
 void Formatter::Element(xmlNodePtr element, int depth, const Place& place)
 {
     int n = 0;
-    bool hasTextContent = false;
+    bool inText = place.inText;
     for (xmlNodePtr child = element->children; child; child = child->next) {
-        hasTextContent = hasTextContent || IsTextContent(child);
+        inText = inText || IsTextContent(child);
         ++n;
     }
     const bool singleText = n == 1 && element->children->type == XML_TEXT_NODE;
@@ -173,13 +192,16 @@ void Formatter::Element(xmlNodePtr element, int depth, const Place& place)
             preserveSpace = *preserve;
     }
     // On reload, a line break or indentation added here would become part of the neighbouring
-    // text (or of the preserved whitespace), so every save would grow the text.
-    const bool inlineChildren = settings.preserveText && (preserveSpace || hasTextContent);
+    // text (or of the preserved whitespace), so every save would grow the text. Below text
+    // content nothing is added at any depth, whatever xml:space says: the loader would drop a
+    // break between <code> and <a> in <p>see <code><a>f</a></code></p>, but a browser shows it
+    // as a space and a DocBook processor prints a line break inside a name.
+    const bool inlineChildren = settings.preserveText && (preserveSpace || inText);
     const bool ownLines = !singleText && !inlineChildren;
     out += '>';
     if (ownLines)
         out += "\r\n";
-    const Place childPlace { n, inlineChildren, preserveSpace };
+    const Place childPlace { n, inlineChildren, preserveSpace, inText };
     for (xmlNodePtr child = element->children; child; child = child->next)
         Node(child, nullptr, depth + 1, childPlace);
     if (ownLines)
@@ -246,6 +268,7 @@ QString SourceFormatter::Format(const DomNode& node, int depth) const
         }
     } else if (target->type == XML_ELEMENT_NODE && preserveText) {
         place.preserveSpace = InPreserveScope(target->parent);
+        place.inText = InTextContent(target->parent);
     }
     formatter.Node(target, DomAccess::Ns(node), depth, place);
     return QString::fromUtf8(out.data(), qsizetype(out.size()));

@@ -384,12 +384,12 @@ void TestDomTree::setNodeValue_data()
     QTest::newRow("attribute with markup") << u"4/@2"_s << u"q\"<&>'\t"_s << true;
     QTest::newRow("text with markup") << u"4/0"_s << u"a<&>]]>b"_s << true;
     QTest::newRow("CDATA with markup") << u"4/1"_s << u"x<y&z]]"_s << true;
+    QTest::newRow("CDATA with terminator") << u"4/1"_s << u"a]]>b"_s << true;
     QTest::newRow("text with surrogate pair") << u"4/0"_s << u"\U0001D11E"_s << true;
 
     QTest::newRow("comment with double hyphen") << u"3"_s << u"a--b"_s << false;
     QTest::newRow("comment ending in hyphen") << u"3"_s << u"a-"_s << false;
     QTest::newRow("instruction with terminator") << u"2"_s << u"a?>b"_s << false;
-    QTest::newRow("CDATA with terminator") << u"4/1"_s << u"a]]>b"_s << false;
     QTest::newRow("text with control character") << u"4/0"_s << u"a\u0001b"_s << false;
     QTest::newRow("attribute with U+FFFE") << u"4/@2"_s << u"a\uFFFEb"_s << false;
     QTest::newRow("comment with U+FFFF") << u"3"_s << u"a\uFFFFb"_s << false;
@@ -490,6 +490,8 @@ void TestDomTree::createNodes_data()
     QTest::newRow("declaration unknown pseudo-attribute")
         << u"pi"_s << u"xml"_s << u"version=\"1.0\" color=\"red\""_s << false;
     QTest::newRow("declaration garbage") << u"pi"_s << u"xml"_s << u"hello"_s << false;
+    QTest::newRow("declaration of a write-only encoding")
+        << u"pi"_s << u"xml"_s << u"version=\"1.0\" encoding=\"HTML\""_s << false;
 
     QTest::newRow("comment") << u"comment"_s << none << u" a - b "_s << true;
     QTest::newRow("comment empty") << u"comment"_s << none << u""_s << true;
@@ -499,7 +501,7 @@ void TestDomTree::createNodes_data()
     QTest::newRow("comment control character") << u"comment"_s << none << u"\u001F"_s << false;
 
     QTest::newRow("CDATA") << u"cdata"_s << none << u"<a>&]]"_s << true;
-    QTest::newRow("CDATA terminator") << u"cdata"_s << none << u"a]]>b"_s << false;
+    QTest::newRow("CDATA terminator") << u"cdata"_s << none << u"a]]>b"_s << true;
     QTest::newRow("CDATA vertical tab") << u"cdata"_s << none << u"a\u000Bb"_s << false;
 
     QTest::newRow("text markup") << u"text"_s << none << u"a<&>\"'b"_s << true;

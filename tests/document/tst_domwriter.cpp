@@ -167,6 +167,8 @@ void TestDomWriter::lineFeedsWrittenAsCrLf_data()
         << u"pi"_s << u"a\r\n\rb"_s << u"<e><?t a\r\n\r\nb?></e>"_s;
     QTest::newRow("verbatim comment") << u"comment"_s << u"<&>"_s << u"<e><!--<&>--></e>"_s;
     QTest::newRow("verbatim CDATA") << u"cdata"_s << u"<&>"_s << u"<e><![CDATA[<&>]]></e>"_s;
+    QTest::newRow("CDATA split after each ]]")
+        << u"cdata"_s << u"]]>a]]>"_s << u"<e><![CDATA[]]]]><![CDATA[>a]]]]><![CDATA[>]]></e>"_s;
 }
 
 void TestDomWriter::lineFeedsWrittenAsCrLf()
@@ -190,6 +192,7 @@ void TestDomWriter::valuesSurviveReload_data()
     QTest::newRow("attribute markup") << u"attribute"_s << u"\"<&>'"_s;
     QTest::newRow("comment line feed") << u"comment"_s << u"x\ny"_s;
     QTest::newRow("CDATA line feed") << u"cdata"_s << u"x\ny<&"_s;
+    QTest::newRow("CDATA terminators") << u"cdata"_s << u"]]>a]]]>\n>"_s;
     QTest::newRow("instruction line feed") << u"pi"_s << u"x\ny"_s;
 }
 
@@ -358,8 +361,8 @@ void TestDomWriter::saveWritesCharacterReferencesOutsideEncoding()
     QVERIFY2(Succeeded(document.save(path, &errorText)), qPrintable(errorText));
 
     const QByteArray bytes = ReadFile(path);
-    QVERIFY2(bytes.contains(">" + representable + "&#"), bytes.constData());
-    QVERIFY2(bytes.contains("\"" + representable + "&#"), bytes.constData());
+    QVERIFY2(bytes.contains(">" + representable + "&#8364;&#119070;<"), bytes.constData());
+    QVERIFY2(bytes.contains("\"" + representable + "&#8364;&#119070;\""), bytes.constData());
     QVERIFY2(!bytes.contains("\xE2\x82\xAC"), "a character was written in another encoding");
     DomDocument reloaded = DomDocument::Create();
     QVERIFY2(Succeeded(reloaded.load(path)), qPrintable(reloaded.parseError().reason));
@@ -369,21 +372,26 @@ void TestDomWriter::saveWritesCharacterReferencesOutsideEncoding()
 
 void TestDomWriter::saveFailsForUnrepresentableMarkup_data()
 {
+    QTest::addColumn<QString>("encoding");
     QTest::addColumn<QString>("body");
 
-    QTest::newRow("comment") << u"<r><!--\u20AC--></r>"_s;
-    QTest::newRow("instruction") << u"<r><?t \u20AC?></r>"_s;
-    QTest::newRow("CDATA section") << u"<r><![CDATA[\u20AC]]></r>"_s;
-    QTest::newRow("element name") << u"<r><x\u20AC/></r>"_s;
-    QTest::newRow("attribute name") << u"<r a\u20AC=\"1\"/>"_s;
+    const QString latin1 = u"ISO-8859-1"_s;
+    QTest::newRow("comment") << latin1 << u"<r><!--\u20AC--></r>"_s;
+    QTest::newRow("instruction") << latin1 << u"<r><?t \u20AC?></r>"_s;
+    QTest::newRow("CDATA section") << latin1 << u"<r><![CDATA[\u20AC]]></r>"_s;
+    QTest::newRow("element name") << latin1 << u"<r><x\u20AC/></r>"_s;
+    QTest::newRow("attribute name") << latin1 << u"<r a\u20AC=\"1\"/>"_s;
+    QTest::newRow("UCS-2 comment beyond the BMP") << u"UCS-2"_s << u"<r><!--\U0001D11E--></r>"_s;
+    QTest::newRow("encoding libxml2 cannot read") << u"HTML"_s << u"<r>\u00E9</r>"_s;
 }
 
 void TestDomWriter::saveFailsForUnrepresentableMarkup()
 {
+    QFETCH(QString, encoding);
     QFETCH(QString, body);
 
     const DomDocument document
-        = Loaded(u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"_s + body);
+        = Loaded(u"<?xml version=\"1.0\" encoding=\"%1\"?>"_s.arg(encoding) + body);
     QVERIFY(!document.documentElement().isNull());
     QTemporaryDir dir;
     const QString path = dir.filePath(u"out.xml"_s);
@@ -472,6 +480,12 @@ void TestDomWriter::savedFileLoadsToSameXml_data()
     QTest::newRow("windows-1252")
         << u"<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>\u20AC\u2122</r>"_s;
     QTest::newRow("UTF-16") << u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>\U0001D11E</r>"_s;
+    // Stateful encodings: the last character tested leaves a shifted state behind.
+    const QString text = u"x\u00E9\U0001D11E\u53D6\u308A"_s;
+    for (const char* encoding : { "ISO-2022-JP", "UTF-7", "UCS-2" }) {
+        QTest::newRow(encoding) << u"<?xml version=\"1.0\" encoding=\"%1\"?><r a=\"%2\">%2</r>"_s
+                                       .arg(QLatin1String(encoding), text);
+    }
     QTest::newRow("document type and entities")
         << u"<!DOCTYPE r [<!ENTITY e \"<b>v</b>\">]><r>&e;<![CDATA[<x>\n]]><?p d\n?></r>"_s;
     QTest::newRow("namespaces")

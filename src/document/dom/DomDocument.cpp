@@ -1,17 +1,14 @@
 #include "DomDocument.h"
 
 #include "DomElement.h"
+#include "DomEncoder.h"
 #include "DomLoader.h"
 #include "DomNamespaces.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 #include "DomWriter.h"
 
-#include <libxml/encoding.h>
-
 #include <QSaveFile>
-
-#include <unordered_map>
 
 namespace {
 
@@ -26,58 +23,6 @@ bool IsName(const QByteArray& name)
 {
     return !name.isEmpty() && xmlValidateQName(DomStore::ToXml(name), 0) == 0;
 }
-
-// Converts UTF-8 markup into the bytes of an encoding libxml2 (through iconv) knows.
-class Encoder {
-public:
-    explicit Encoder(xmlCharEncodingHandlerPtr handler)
-        : handler(handler)
-    {
-    }
-    ~Encoder() { xmlCharEncCloseFunc(handler); }
-    Encoder(const Encoder&) = delete;
-    Encoder& operator=(const Encoder&) = delete;
-
-    bool CanEncode(char32_t code)
-    {
-        auto [it, added] = known.try_emplace(code, false);
-        if (added) {
-            const QByteArray utf8 = QString::fromUcs4(&code, 1).toUtf8();
-            QByteArray bytes;
-            it->second = Convert(utf8, bytes, false);
-        }
-        return it->second;
-    }
-
-    // False when a character has no representation.
-    bool Convert(const QByteArray& utf8, QByteArray& bytes, bool allowReferences)
-    {
-        xmlBufferPtr in = xmlBufferCreateSize(size_t(utf8.size()) + 1);
-        xmlBufferPtr out = xmlBufferCreateSize(size_t(utf8.size()) * 2 + 16);
-        xmlBufferAdd(in, DomStore::ToXml(utf8), int(utf8.size()));
-        bool ok = true;
-        while (ok && xmlBufferLength(in) > 0) {
-            const int before = xmlBufferLength(in);
-            const int written = xmlCharEncOutFunc(handler, out, in);
-            if (written < 0
-                || (!allowReferences && xmlStrstr(xmlBufferContent(out), BAD_CAST "&#")
-                    && !utf8.contains("&#")))
-                ok = false;
-            if (xmlBufferLength(in) == before)
-                break;
-        }
-        ok = ok && xmlBufferLength(in) == 0;
-        bytes = QByteArray(
-            reinterpret_cast<const char*>(xmlBufferContent(out)), xmlBufferLength(out));
-        xmlBufferFree(in);
-        xmlBufferFree(out);
-        return ok;
-    }
-
-private:
-    xmlCharEncodingHandlerPtr handler;
-    std::unordered_map<char32_t, bool> known;
-};
 
 } // namespace
 
@@ -210,7 +155,7 @@ DomNode DomDocument::createComment(const QString& text) const
 
 DomNode DomDocument::createCDATASection(const QString& text) const
 {
-    if (!state || !DomNodeUtil::IsValidCData(text))
+    if (!state || !DomStore::IsXmlText(text))
         return DomNode();
     const QByteArray utf8 = text.toUtf8();
     xmlNodePtr node = xmlNewCDataBlock(state->data->doc, DomStore::ToXml(utf8), int(utf8.size()));
@@ -246,6 +191,11 @@ DomResult DomDocument::save(const QString& path, QString* errorText) const
     if (doc->children && DomNodeUtil::IsDeclaration(doc->children))
         encoding = DomLoader::DeclaredEncoding(DomStore::ToQString(doc->children->content));
     const QString upper = encoding.toUpper();
+    auto unrepresentable = [&encoding] {
+        return QStringLiteral("The document holds characters that the encoding \"%1\" cannot "
+                              "represent outside text and attribute values.")
+            .arg(encoding);
+    };
 
     std::string markup;
     QByteArray bytes;
@@ -254,7 +204,13 @@ DomResult DomDocument::save(const QString& path, QString* errorText) const
         DomWriter::Write(markup, document);
         bytes = QByteArray(markup.data(), qsizetype(markup.size()));
     } else if (upper.startsWith(QLatin1String("UTF-16")) || upper == QLatin1String("UCS-2")) {
-        DomWriter::Write(markup, document);
+        // UCS-2 readers refuse surrogate pairs: a character beyond the Basic Multilingual Plane
+        // can only be a character reference.
+        DomWriter::CanEncode canEncode;
+        if (upper == QLatin1String("UCS-2"))
+            canEncode = [](char32_t code) { return code <= 0xFFFF; };
+        if (!DomWriter::Write(markup, document, canEncode))
+            return fail(unrepresentable());
         const QString text = QString::fromUtf8(markup.data(), qsizetype(markup.size()));
         const bool bigEndian = upper == QLatin1String("UTF-16BE");
         if (upper == QLatin1String("UTF-16") || upper == QLatin1String("UCS-2"))
@@ -267,19 +223,14 @@ DomResult DomDocument::save(const QString& path, QString* errorText) const
             bytes.append(bigEndian ? low : high);
         }
     } else {
-        xmlCharEncodingHandlerPtr handler
-            = xmlFindCharEncodingHandler(encoding.toUtf8().constData());
-        if (!handler)
+        DomEncoder encoder(encoding);
+        if (!encoder.IsUsable())
             return fail(QStringLiteral("The encoding \"%1\" is not supported.").arg(encoding));
-        Encoder encoder(handler);
         const bool written = DomWriter::Write(
             markup, document, [&encoder](char32_t code) { return encoder.CanEncode(code); });
-        if (!written) {
-            return fail(QStringLiteral("The document holds characters that the encoding \"%1\" "
-                                       "cannot represent outside text and attribute values.")
-                            .arg(encoding));
-        }
-        if (!encoder.Convert(QByteArray(markup.data(), qsizetype(markup.size())), bytes, true))
+        if (!written)
+            return fail(unrepresentable());
+        if (!encoder.Encode(markup, bytes))
             return fail(QStringLiteral("The document cannot be written in the encoding \"%1\".")
                             .arg(encoding));
     }

@@ -1,5 +1,6 @@
 #include "DomLoader.h"
 
+#include "DomEncoder.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -556,13 +557,7 @@ bool IsValidDeclaration(const QString& data)
     if (!form.match(data).hasMatch())
         return false;
     const QString encoding = DeclaredEncoding(data);
-    if (encoding.isEmpty())
-        return true;
-    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(encoding.toUtf8().constData());
-    if (!handler)
-        return false;
-    xmlCharEncCloseFunc(handler);
-    return true;
+    return encoding.isEmpty() || DomEncoder::IsUsable(encoding);
 }
 
 QString DeclaredEncoding(const QString& data)

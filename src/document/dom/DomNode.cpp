@@ -149,15 +149,12 @@ DomResult DomNode::setNodeValue(const QString& value)
         if (!IsValidComment(value))
             return DomFail;
         break;
-    case XML_CDATA_SECTION_NODE:
-        if (!IsValidCData(value))
-            return DomFail;
-        break;
     case XML_PI_NODE:
         if (IsDeclaration(node) || !IsValidProcessingData(value))
             return DomFail;
         break;
     case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE: // the writer splits a section around "]]>"
         break;
     default:
         return DomFail;

@@ -120,11 +120,6 @@ bool IsValidProcessingData(const QString& data)
     return DomStore::IsXmlText(data) && !data.contains(QLatin1String("?>"));
 }
 
-bool IsValidCData(const QString& text)
-{
-    return DomStore::IsXmlText(text) && !text.contains(QLatin1String("]]>"));
-}
-
 void LinkBefore(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr ref)
 {
     node->parent = parent;

@@ -43,7 +43,6 @@ QString AttributeValue(xmlAttrPtr attr);
 // Content checks for values that must survive a round trip through the writer.
 bool IsValidComment(const QString& text);
 bool IsValidProcessingData(const QString& data);
-bool IsValidCData(const QString& text);
 
 // Pointer-level linking that never merges text and never frees anything.
 void LinkBefore(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr ref);

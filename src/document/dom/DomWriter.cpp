@@ -72,9 +72,10 @@ void Writer::Escaped(const xmlChar* text, Context context)
             } else if (context == RawContext) {
                 failed = true;
             } else {
-                out += "&#x";
+                // Decimal, as most hand-edited files write them.
+                out += "&#";
                 char buffer[16];
-                std::snprintf(buffer, sizeof buffer, "%X;", unsigned(code));
+                std::snprintf(buffer, sizeof buffer, "%u;", unsigned(code));
                 out += buffer;
             }
             s = run - 1;
@@ -181,6 +182,22 @@ void Writer::StartTag(xmlNodePtr element)
     }
 }
 
+void Writer::CData(const xmlChar* text)
+{
+    // The parser merges adjacent sections into one node, so the text may hold the terminator:
+    // end the section after its "]]" and open a new one for the ">".
+    out += "<![CDATA[";
+    const xmlChar* rest = text;
+    for (const xmlChar* end; rest && (end = xmlStrstr(rest, BAD_CAST "]]>"));) {
+        const std::string piece(reinterpret_cast<const char*>(rest), size_t(end - rest) + 2);
+        Escaped(BAD_CAST piece.c_str(), RawContext);
+        out += "]]><![CDATA[";
+        rest = end + 2;
+    }
+    Escaped(rest, RawContext);
+    out += "]]>";
+}
+
 void Writer::Leaf(xmlNodePtr node)
 {
     switch (node->type) {
@@ -188,9 +205,7 @@ void Writer::Leaf(xmlNodePtr node)
         Escaped(node->content, TextContext);
         break;
     case XML_CDATA_SECTION_NODE:
-        out += "<![CDATA[";
-        Escaped(node->content, RawContext);
-        out += "]]>";
+        CData(node->content);
         break;
     case XML_COMMENT_NODE:
         out += "<!--";

@@ -43,6 +43,7 @@ public:
 
 private:
     void Element(xmlNodePtr root);
+    void CData(const xmlChar* text);
 
     std::string& out;
     CanEncode canEncode;

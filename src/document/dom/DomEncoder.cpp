@@ -1,0 +1,116 @@
+#include "DomEncoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+DomEncoder::DomEncoder(const QString& name)
+    : handler(xmlFindCharEncodingHandler(name.toUtf8().constData()))
+{
+}
+
+DomEncoder::~DomEncoder()
+{
+    if (handler)
+        xmlCharEncCloseFunc(handler);
+}
+
+bool DomEncoder::IsUsable() const
+{
+    // libxml2's own converters have functions for the directions they support; the ones it
+    // opens through iconv have both (ICU converters keep a state that cannot be reset).
+    return handler
+        && ((handler->input && handler->output) || (handler->iconv_in && handler->iconv_out));
+}
+
+bool DomEncoder::IsUsable(const QString& name) { return DomEncoder(name).IsUsable(); }
+
+bool DomEncoder::CanEncode(char32_t code)
+{
+    auto [it, added] = known.try_emplace(code, false);
+    if (added) {
+        const std::string utf8 = QString::fromUcs4(&code, 1).toStdString();
+        std::string bytes, back;
+        it->second = Convert(true, utf8.data(), utf8.size(), bytes)
+            && Convert(false, bytes.data(), bytes.size(), back) && back == utf8;
+    }
+    return it->second;
+}
+
+bool DomEncoder::Encode(const std::string& utf8, QByteArray& bytes)
+{
+    // iconv's UTF-7 writes "<" as "+ADw-", and the parser, looking for "<?xml", cannot read the
+    // file; its decoder reads "<" written directly. Such characters are copied as they are.
+    for (size_t c = 0; c < direct.size() && IsUsable() && !handler->output; ++c) {
+        const char one = char(c);
+        std::string encoded, back;
+        const bool same = Convert(true, &one, 1, encoded) && encoded == std::string(1, one);
+        direct[c] = same || (Convert(false, &one, 1, back) && back == std::string(1, one));
+        inRuns = inRuns || (direct[c] && !same);
+    }
+    std::string out;
+    if (!inRuns && !Convert(true, utf8.data(), utf8.size(), out))
+        return false;
+    const auto isDirect = [this](char c) { return c >= 0 && direct[size_t(c)]; };
+    const size_t size = inRuns ? utf8.size() : 0;
+    for (size_t i = 0; i < size;) {
+        size_t end = i;
+        while (end < size && isDirect(utf8[end]))
+            ++end;
+        out.append(utf8, i, end - i);
+        i = end;
+        while (end < size && !isDirect(utf8[end]))
+            ++end;
+        if (end > i && !Convert(true, utf8.data() + i, end - i, out))
+            return false;
+        i = end;
+    }
+    bytes = QByteArray(out.data(), qsizetype(out.size()));
+    return true;
+}
+
+bool DomEncoder::Convert(bool toBytes, const char* in, size_t size, std::string& out) const
+{
+    if (!IsUsable())
+        return false;
+    char buffer[4096];
+    if (handler->output) {
+        // libxml2's own converters keep no state between calls.
+        const auto convert = toBytes ? handler->output : handler->input;
+        const auto* s = reinterpret_cast<const unsigned char*>(in);
+        for (size_t left = size; left > 0;) {
+            int inLength = int(std::min<size_t>(left, 512));
+            int outLength = int(sizeof buffer);
+            // A character without a representation stops the call before it (-2); the next
+            // call, starting at it, converts nothing.
+            convert(reinterpret_cast<unsigned char*>(buffer), &outLength, s, &inLength);
+            if (inLength <= 0)
+                return false;
+            out.append(buffer, size_t(outLength));
+            s += inLength;
+            left -= size_t(inLength);
+        }
+        return true;
+    }
+    // iconv keeps the shift state of ISO-2022-JP or UTF-7 between calls: start from the
+    // initial state, and return to it at the end so the bytes stand on their own.
+    iconv_t cd = toBytes ? handler->iconv_out : handler->iconv_in;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* s = const_cast<char*>(in);
+    size_t left = size;
+    for (bool flushing = false;;) {
+        char* o = buffer;
+        size_t room = sizeof buffer;
+        const size_t result
+            = flushing ? iconv(cd, nullptr, nullptr, &o, &room) : iconv(cd, &s, &left, &o, &room);
+        out.append(buffer, size_t(o - buffer));
+        if (result == size_t(-1)) {
+            if (errno != E2BIG)
+                return false;
+        } else if (flushing) {
+            return true;
+        } else {
+            flushing = true;
+        }
+    }
+}
