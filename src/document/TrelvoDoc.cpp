@@ -185,20 +185,35 @@ bool TrelvoDoc::OnSaveDocument(const QString& path)
     return true;
 }
 
-TrelvoDoc::FileStamp TrelvoDoc::StampOf(const QString& path)
+TrelvoDoc::FileStamp TrelvoDoc::StampOf(const QString& path, std::optional<bool> withContent)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return FileStamp();
-    return { info.size(), info.fileTime(QFileDevice::FileModificationTime),
-        info.fileTime(QFileDevice::FileMetadataChangeTime) };
+    FileStamp stamp { info.size(), info.fileTime(QFileDevice::FileModificationTime),
+        info.fileTime(QFileDevice::FileMetadataChangeTime), std::nullopt };
+    // File times are coarse (Linux takes them from a clock that ticks every few milliseconds,
+    // FAT keeps two seconds), so a file changed that recently may change again without its
+    // times moving: then the bytes decide. Mapping and hashing costs little next to a save.
+    if (!withContent)
+        withContent = stamp.changed.msecsTo(QDateTime::currentDateTimeUtc()) < 3000;
+    if (*withContent) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const uchar* bytes = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+            stamp.content = bytes
+                ? qHash(QByteArrayView(reinterpret_cast<const char*>(bytes), file.size()))
+                : qHash(file.readAll());
+        }
+    }
+    return stamp;
 }
 
 bool TrelvoDoc::ChangedOnDisk(const QString& path) const
 {
     if (stampedPath.isEmpty() || QFileInfo(path) != QFileInfo(stampedPath))
         return false;
-    const FileStamp now = StampOf(path);
+    const FileStamp now = StampOf(path, stamp.content.has_value());
     // A file deleted meanwhile is not overwritten: there is nothing to ask about.
     return now.size >= 0 && !(now == stamp);
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // The application's one document: owns the DOM of the open file, loads and saves it, and makes
 // the tree changes the views ask for.
 class TrelvoDoc : public Document {
@@ -76,9 +78,11 @@ private:
         qint64 size = -1;
         QDateTime modified;
         QDateTime changed;
+        std::optional<size_t> content;
         bool operator==(const FileStamp&) const = default;
     };
-    static FileStamp StampOf(const QString& path);
+    // withContent: also a hash of the bytes; nullopt decides by the file's age.
+    static FileStamp StampOf(const QString& path, std::optional<bool> withContent = {});
 
     DomNode AppendNew(const DomNode& parent, const DomNode& child);
     // True when path is the file this document last read or wrote and another program has
