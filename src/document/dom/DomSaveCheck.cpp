@@ -6,6 +6,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <limits>
 #include <memory>
 
 namespace DomSaveCheck {

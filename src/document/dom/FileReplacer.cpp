@@ -69,17 +69,22 @@ qint64 FileReplacer::System::Write(QFile& file, const char* data, qint64 size, Q
 bool FileReplacer::System::Flush(QFile& file, QString& reason)
 {
 #ifdef Q_OS_WIN
-    if (_commit(file.handle()) == 0)
+    // Qt may hold only a native handle and no descriptor. NTFS allocates clusters when WriteFile
+    // runs, so a full disk has failed a write before this point in any case.
+    const int descriptor = file.handle();
+    if (descriptor < 0 || FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))))
         return true;
+    reason = qt_error_string(int(GetLastError()));
+    return false;
 #else
     if (::fsync(file.handle()) == 0)
         return true;
     // Some file systems (pipes, a few FUSE ones) cannot sync at all; that is no write error.
     if (errno == EINVAL || errno == ENOTSUP)
         return true;
-#endif
     reason = qt_error_string(errno);
     return false;
+#endif
 }
 
 bool FileReplacer::System::Close(QFile& file, QString& reason)
