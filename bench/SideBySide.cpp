@@ -3,6 +3,7 @@
 #include "LoadChild.h"
 #include "SourceFormatter.h"
 #include "dom/DomDocument.h"
+#include "dom/DomSaveCheck.h"
 
 #include <QString>
 
@@ -155,16 +156,33 @@ bool MeasureTimes(
             error = "xmlDocDumpFormatMemory produced nothing";
         return text != nullptr;
     };
+    QString formatted;
     auto domFormat = [&](Timing& timing) {
         QString text;
         const Stopwatch stopwatch;
         text = formatter.Format(document.documentNode(), 0);
         timing = stopwatch.Elapsed();
+        formatted = text;
         figures.domFormatChars = static_cast<std::size_t>(text.size());
         if (text.isEmpty())
             error = "SourceFormatter produced nothing";
         return !text.isEmpty();
     };
-    return Alternate("format", runs, verbose, figures.libxml2Format, figures.domFormat,
-        libxml2Format, domFormat);
+    if (!Alternate("format", runs, verbose, figures.libxml2Format, figures.domFormat, libxml2Format,
+            domFormat))
+        return false;
+
+    const QByteArray bytes = formatted.toUtf8();
+    formatted.clear();
+    for (int run = 0; run < runs; ++run) {
+        QString reason;
+        const Stopwatch stopwatch;
+        const bool loads = DomSaveCheck::Loads(bytes, true, reason);
+        figures.saveCheck = figures.saveCheck.Best(stopwatch.Elapsed());
+        if (!loads) {
+            error = "the save check refuses the formatted document: " + reason.toStdString();
+            return false;
+        }
+    }
+    return true;
 }

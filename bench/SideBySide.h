@@ -13,6 +13,8 @@ struct SideBySideFigures {
     Timing domFreshLoad;
     Timing libxml2Format;
     Timing domFormat;
+    // The parse a save makes of the formatted document's bytes before they replace the file.
+    Timing saveCheck;
     long libxml2PeakKb = 0;
     long domPeakKb = 0;
     std::size_t libxml2FormatBytes = 0;
@@ -25,7 +27,8 @@ bool MeasureChildLoads(const std::string& path, int runs, bool verbose, SideBySi
     std::string& error);
 
 // Times libxml2 and our DOM side by side in this process on one file, each the best of runs,
-// alternating which side goes first. false with error when either side fails to load.
+// alternating which side goes first; then the save's check of the formatted text. false with error
+// when either side fails to load.
 bool MeasureTimes(const std::string& path, int runs, bool verbose, SideBySideFigures& figures,
     std::string& error);
 

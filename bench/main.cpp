@@ -35,7 +35,8 @@ void PrintUsage(std::FILE* stream)
         "\n"
         "Measures the DOM service against plain libxml2 on one document: the load\n"
         "(DomDocument::load against xmlReadFile), the save's formatting (SourceFormatter\n"
-        "against xmlDocDumpFormatMemory) and the peak resident memory of each load, each\n"
+        "against xmlDocDumpFormatMemory), the save's check that the formatted bytes load\n"
+        "again (save_check_ms) and the peak resident memory of each load, each\n"
         "in a child process of its own; then the tree view on the offscreen platform: the\n"
         "open with every tree item built against libxml2's plain parse, its peak memory,\n"
         "the first paint, selecting the \"Document\" item, Expand All and Collapse All;\n"
@@ -177,6 +178,8 @@ int main(int argc, char** argv)
     std::printf("format output: %.1f M characters, libxml2: %.1f MB\n",
         static_cast<double>(figures.domFormatChars) / 1e6,
         static_cast<double>(figures.libxml2FormatBytes) / 1e6);
+    std::printf("save check: %.1f ms  (the parse of the formatted bytes before a save)\n",
+        figures.saveCheck.wall * 1000);
     std::printf("load_rss: %.1f MiB  libxml2: %.1f MiB  ratio %.2f  (target <= %.2f %s)\n",
         static_cast<double>(figures.domPeakKb) / 1024,
         static_cast<double>(figures.libxml2PeakKb) / 1024, peakRatio, LoadPeakTarget,
@@ -191,11 +194,12 @@ int main(int argc, char** argv)
     }
     std::printf("{\"load_ratio\": %.3f, \"format_ratio\": %.3f, \"load_rss_ratio\": %.3f, "
                 "\"fresh_load_ratio\": %.3f, \"load_cpu_ratio\": %.3f, "
-                "\"format_cpu_ratio\": %.3f, \"busy\": %s, \"file_bytes\": %lld%s%s}\n",
+                "\"format_cpu_ratio\": %.3f, \"save_check_ms\": %.1f, \"busy\": %s, "
+                "\"file_bytes\": %lld%s%s}\n",
         loadRatio, formatRatio, peakRatio, freshRatio,
         Ratio(figures.domLoad.cpu, figures.libxml2Load.cpu),
-        Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), busy ? "true" : "false",
-        static_cast<long long>(info.st_size),
+        Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), figures.saveCheck.wall * 1000,
+        busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
         TreeJsonFields(tree, figures.libxml2PeakKb).c_str());
     return 0;

@@ -8,6 +8,7 @@
 #include "dom/DomNamedNodeMap.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -159,6 +160,8 @@ bool TrelvoDoc::OnOpenDocument(const QString& path)
         ReleaseDom();
         dom = loaded;
         Document::OnOpenDocument(path);
+        stampedPath = path;
+        stamp = StampOf(path);
     }
     LoadTime = TickCount() - LoadTime;
     if (Succeeded(result))
@@ -176,14 +179,57 @@ bool TrelvoDoc::OnSaveDocument(const QString& path)
 {
     if (!Save(path))
         return false;
+    stampedPath = path;
+    stamp = StampOf(path);
     SetModifiedFlag(false);
     return true;
+}
+
+TrelvoDoc::FileStamp TrelvoDoc::StampOf(const QString& path, std::optional<bool> withContent)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return FileStamp();
+    FileStamp stamp { info.size(), info.fileTime(QFileDevice::FileModificationTime),
+        info.fileTime(QFileDevice::FileMetadataChangeTime), std::nullopt };
+    // File times are coarse (Linux takes them from a clock that ticks every few milliseconds,
+    // FAT keeps two seconds), so a file changed that recently may change again without its
+    // times moving: then the bytes decide. Mapping and hashing costs little next to a save.
+    if (!withContent)
+        withContent = stamp.changed.msecsTo(QDateTime::currentDateTimeUtc()) < 3000;
+    if (*withContent) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const uchar* bytes = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+            stamp.content = bytes
+                ? qHash(QByteArrayView(reinterpret_cast<const char*>(bytes), file.size()))
+                : qHash(file.readAll());
+        }
+    }
+    return stamp;
+}
+
+bool TrelvoDoc::ChangedOnDisk(const QString& path) const
+{
+    if (stampedPath.isEmpty() || QFileInfo(path) != QFileInfo(stampedPath))
+        return false;
+    const FileStamp now = StampOf(path, stamp.content.has_value());
+    // A file deleted meanwhile is not overwritten: there is nothing to ask about.
+    return now.size >= 0 && !(now == stamp);
 }
 
 bool TrelvoDoc::Save(const QString& path)
 {
     if (dom.isNull())
         return true;
+    if (ChangedOnDisk(path)
+        && Prompts::Instance().MessageBox(
+               QStringLiteral("%1 has been changed by another program since it was opened.\n"
+                              "Do you want to overwrite it?")
+                   .arg(QDir::toNativeSeparators(path)),
+               QString(), Prompts::Buttons::YesNo, Prompts::Icon::Warning)
+            != Prompts::Button::Yes)
+        return false;
     if (!HasRootElement()) {
         Prompts::Instance().MessageBox(
             QStringLiteral("The document does not contain top-level element and is unlikely to "
@@ -203,11 +249,14 @@ bool TrelvoDoc::Save(const QString& path)
         // The DOM drops indentation on load and never re-creates it, so without this the
         // formatted text would lose its line breaks and tabs again.
         formatted.setPreserveWhiteSpace(true);
-        // Text that does not parse (a document without a root) is saved as the DOM holds it,
-        // never as an empty document.
-        const bool useFormatted
-            = Succeeded(formatted.loadXML(text)) && formatted.documentNode().hasChildNodes();
-        result = (useFormatted ? formatted : dom).save(path, &reason);
+        result = Succeeded(formatted.loadXML(text)) && formatted.documentNode().hasChildNodes()
+            ? formatted.save(path, &reason)
+            : DomUnreadable;
+        // Text that does not parse (a document without a root), or whose encoded bytes would
+        // not, is saved as the DOM holds it, never as an empty document; those bytes are
+        // checked the same way, and when they do not load either nothing is written.
+        if (result == DomUnreadable)
+            result = dom.save(path, &reason);
     } catch (const std::exception&) {
         ShowUnknownError();
         return false;

@@ -3,8 +3,11 @@
 #include "Document.h"
 #include "dom/DomDocument.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 // The application's one document: owns the DOM of the open file, loads and saves it, and makes
 // the tree changes the views ask for.
@@ -68,6 +71,25 @@ public:
     void RemoveAttribute(const DomNode& node, const DomNode& attribute);
 
 private:
+    // What the file looked like when this document last read or wrote it. Size and times to
+    // the millisecond; the status-change time also moves when a program keeps the modification
+    // time (cp -p, touch -r) or replaces the file by renaming another over it.
+    struct FileStamp {
+        qint64 size = -1;
+        QDateTime modified;
+        QDateTime changed;
+        std::optional<size_t> content;
+        bool operator==(const FileStamp&) const = default;
+    };
+    // withContent: also a hash of the bytes; nullopt decides by the file's age.
+    static FileStamp StampOf(const QString& path, std::optional<bool> withContent = {});
+
     DomNode AppendNew(const DomNode& parent, const DomNode& child);
+    // True when path is the file this document last read or wrote and another program has
+    // changed it since.
+    bool ChangedOnDisk(const QString& path) const;
     bool Save(const QString& path);
+
+    QString stampedPath;
+    FileStamp stamp;
 };

@@ -4,11 +4,18 @@
 #include "View.h"
 #include "dom/DomNamedNodeMap.h"
 #include "dom/DomNodeList.h"
+#include "dom/FileReplacer.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using Kind = ScriptedPrompts::Kind;
@@ -62,6 +69,51 @@ QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+const QString Injected = u"No space left on device (injected)"_s;
+
+// Makes one step of a file replacement fail; a write fails once `budget` bytes are written.
+class FailingSystem : public FileReplacer::System {
+public:
+    QString step;
+    qint64 budget = 0;
+
+    qint64 Write(QFile& file, const char* data, qint64 size, QString& reason) override
+    {
+        if (step != u"write" || budget >= size) {
+            budget -= size;
+            return System::Write(file, data, size, reason);
+        }
+        if (budget > 0) {
+            const qint64 written = System::Write(file, data, budget, reason);
+            budget = 0;
+            return written;
+        }
+        reason = Injected;
+        return -1;
+    }
+    bool Flush(QFile& file, QString& reason) override
+    {
+        return Fail(u"flush"_s, reason) && System::Flush(file, reason);
+    }
+    bool Close(QFile& file, QString& reason) override
+    {
+        return System::Close(file, reason) && Fail(u"close"_s, reason);
+    }
+    bool Rename(const QString& from, const QString& to, QString& reason) override
+    {
+        return Fail(u"rename"_s, reason) && System::Rename(from, to, reason);
+    }
+
+private:
+    bool Fail(const QString& name, QString& reason)
+    {
+        if (step != name)
+            return true;
+        reason = Injected;
+        return false;
+    }
+};
+
 } // namespace
 
 // Checks the document's lifecycle, its load and save messages and files, and its tree changes.
@@ -85,6 +137,13 @@ private slots:
     void saveWithoutRootWarnsAndWrites();
     void failedSaveKeepsTheDocumentModified_data();
     void failedSaveKeepsTheDocumentModified();
+    void failedStepLeavesTheFileAsItWas_data();
+    void failedStepLeavesTheFileAsItWas();
+    void fullDiskLeavesTheFileAsItWas();
+    void saveNeverWritesAFileThatDoesNotLoad_data();
+    void saveNeverWritesAFileThatDoesNotLoad();
+    void saveAsksBeforeOverwritingAChangedFile_data();
+    void saveAsksBeforeOverwritingAChangedFile();
     void linkedStylesheet_data();
     void linkedStylesheet();
     void queries_data();
@@ -95,6 +154,8 @@ private slots:
 private:
     QString Write(const QByteArray& bytes);
     bool Open(TrelvoDoc& doc, const QByteArray& bytes);
+    // Saves a modified document over its file, expecting the save to fail with the reason.
+    void ExpectFailedSave(TrelvoDoc& doc, const QString& reason);
 
     ScriptedPrompts prompts;
     QTemporaryDir dir;
@@ -118,6 +179,25 @@ bool TestTrelvoDoc::Open(TrelvoDoc& doc, const QByteArray& bytes)
         return false;
     doc.SetPathName(path, false);
     return true;
+}
+
+void TestTrelvoDoc::ExpectFailedSave(TrelvoDoc& doc, const QString& reason)
+{
+    const QString path = doc.GetPathName();
+    const QByteArray before = ReadFile(path);
+    const QStringList files = QDir(QFileInfo(path).path()).entryList(QDir::Files);
+    doc.SetModifiedFlag(true);
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QVERIFY(!doc.OnSaveDocument(path));
+    QCOMPARE(prompts.Calls().size(), size_t(1));
+    const QString text = prompts.Calls()[0].text;
+    QVERIFY2(text.startsWith(u"The document could not be saved to %1.\n\n"_s.arg(
+                 QDir::toNativeSeparators(path))),
+        qPrintable(text));
+    QVERIFY2(text.contains(reason), qPrintable(text));
+    QVERIFY(doc.IsModified());
+    QCOMPARE(ReadFile(path), before);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), files);
 }
 
 void TestTrelvoDoc::initTestCase()
@@ -391,6 +471,158 @@ void TestTrelvoDoc::failedSaveKeepsTheDocumentModified()
     QCOMPARE(call.icon, Prompts::Icon::Error);
     QVERIFY(doc.IsModified());
     QCOMPARE(ReadFile(target), before);
+}
+
+void TestTrelvoDoc::failedStepLeavesTheFileAsItWas_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<qint64>("budget");
+
+    QTest::newRow("first write") << u"write"_s << qint64(0);
+    QTest::newRow("write after some bytes") << u"write"_s << qint64(7);
+    QTest::newRow("flush to disk") << u"flush"_s << qint64(0);
+    QTest::newRow("close") << u"close"_s << qint64(0);
+    QTest::newRow("rename") << u"rename"_s << qint64(0);
+}
+
+void TestTrelvoDoc::failedStepLeavesTheFileAsItWas()
+{
+    QFETCH(QString, step);
+    QFETCH(qint64, budget);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, "<r><a>old</a></r>"));
+    QVERIFY(!doc.AppendText(doc.dom.documentElement(), u"new"_s).isNull());
+    FailingSystem failing;
+    failing.step = step;
+    failing.budget = budget;
+    FileReplacer::SetSystem(&failing);
+    const auto restore = qScopeGuard([] { FileReplacer::SetSystem(nullptr); });
+    ExpectFailedSave(doc, Injected);
+}
+
+void TestTrelvoDoc::fullDiskLeavesTheFileAsItWas()
+{
+#ifdef Q_OS_LINUX
+    const QString mountPoint = dir.filePath(u"full"_s);
+    QVERIFY(QDir().mkpath(mountPoint));
+    const QByteArray where = QFile::encodeName(mountPoint);
+    if (geteuid() != 0 || mount("tmpfs", where.constData(), "tmpfs", 0, "size=4k") != 0)
+        QSKIP("cannot mount a small file system here");
+    const auto unmount = qScopeGuard([&where] { umount2(where.constData(), MNT_DETACH); });
+    const QString path = mountPoint + u"/doc.xml"_s;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<r>old</r>") == 10);
+    file.close();
+    TrelvoDoc doc;
+    QVERIFY(doc.OnOpenDocument(path));
+    doc.SetPathName(path, false);
+    QVERIFY(!doc.AppendText(doc.dom.documentElement(), QString(64 * 1024, u'x')).isNull());
+    ExpectFailedSave(doc, QString());
+#else
+    QSKIP("mounts a tmpfs");
+#endif
+}
+
+void TestTrelvoDoc::saveNeverWritesAFileThatDoesNotLoad_data()
+{
+    QTest::addColumn<QByteArray>("source");
+
+    QTest::newRow("CDATA sections split around ]]>")
+        << QByteArray("<r><![CDATA[a]]]]><![CDATA[>b]]></r>");
+    QTest::newRow("character reference in an attribute default")
+        << QByteArray("<!DOCTYPE r [<!ATTLIST r op CDATA \"a&#60;b\">]><r/>");
+    QTest::newRow("escaped namespace value")
+        << QByteArray("<r xmlns:p=\"http://x/?a=1&amp;b=2\"><p:c/></r>");
+    QTest::newRow("stateful encoding")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><r>&#26085;</r>");
+    const QString ucs2 = u"\uFEFF<?xml version=\"1.0\" encoding=\"UCS-2\"?><r a=\"&#128512;\"/>"_s;
+    QTest::newRow("character beyond UCS-2")
+        << QByteArray(reinterpret_cast<const char*>(ucs2.utf16()), ucs2.size() * 2);
+}
+
+// Either the save is refused and the file stays as it was, or what it wrote loads again.
+void TestTrelvoDoc::saveNeverWritesAFileThatDoesNotLoad()
+{
+    QFETCH(QByteArray, source);
+
+    TrelvoDoc doc;
+    if (!Open(doc, source))
+        QSKIP("this document does not load");
+    const QString path = doc.GetPathName();
+    const QByteArray before = ReadFile(path);
+    doc.SetModifiedFlag(true);
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    if (doc.OnSaveDocument(path)) {
+        prompts.Clear();
+        DomDocument reloaded = DomDocument::Create();
+        QVERIFY2(Succeeded(reloaded.load(path)), qPrintable(reloaded.parseError().reason));
+        return;
+    }
+    QCOMPARE(prompts.Calls().size(), size_t(1));
+    QVERIFY2(prompts.Calls()[0].text.contains(u"would not open again"_s),
+        qPrintable(prompts.Calls()[0].text));
+    QVERIFY(doc.IsModified());
+    QCOMPARE(ReadFile(path), before);
+}
+
+void TestTrelvoDoc::saveAsksBeforeOverwritingAChangedFile_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("overwrite");
+
+    QTest::newRow("unchanged") << u"none"_s << false << true;
+    QTest::newRow("same size and time, user keeps it") << u"rewrite"_s << true << false;
+    QTest::newRow("same size and time, user overwrites") << u"rewrite"_s << true << true;
+    QTest::newRow("longer") << u"append"_s << true << false;
+    QTest::newRow("changed after our own save") << u"save, rewrite"_s << true << false;
+    QTest::newRow("deleted") << u"delete"_s << false << true;
+}
+
+void TestTrelvoDoc::saveAsksBeforeOverwritingAChangedFile()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, asked);
+    QFETCH(bool, overwrite);
+
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, "<r>old</r>"));
+    const QString path = doc.GetPathName();
+    if (change.startsWith(u"save"))
+        QVERIFY(doc.OnSaveDocument(path));
+    QFile file(path);
+    const QDateTime modified = QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
+    if (change.endsWith(u"rewrite")) {
+        // Another program writes the same number of bytes and keeps the modification time.
+        const QByteArray same(ReadFile(path).size(), ' ');
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(same) == same.size());
+        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        file.close();
+    } else if (change == u"append") {
+        QVERIFY(file.open(QIODevice::Append) && file.write("<!---->") == 7);
+        file.close();
+    } else if (change == u"delete") {
+        QVERIFY(file.remove());
+    }
+    const QByteArray theirs = ReadFile(path);
+    QVERIFY(!doc.AppendText(doc.dom.documentElement(), u" new"_s).isNull());
+    if (asked)
+        prompts.AnswerMessage(overwrite ? Prompts::Button::Yes : Prompts::Button::No);
+
+    QCOMPARE(doc.OnSaveDocument(path), overwrite);
+
+    QCOMPARE(prompts.Calls().size(), size_t(asked));
+    if (asked) {
+        QCOMPARE(prompts.Calls()[0].text,
+            u"%1 has been changed by another program since it was opened.\n"
+            "Do you want to overwrite it?"_s.arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(prompts.Calls()[0].buttons, Prompts::Buttons::YesNo);
+    }
+    QCOMPARE(doc.IsModified(), !overwrite);
+    QCOMPARE(ReadFile(path).contains("old new"), overwrite);
+    if (!overwrite)
+        QCOMPARE(ReadFile(path), theirs);
 }
 
 void TestTrelvoDoc::linkedStylesheet_data()

@@ -5,10 +5,10 @@
 #include "DomLoader.h"
 #include "DomNamespaces.h"
 #include "DomNodeUtil.h"
+#include "DomSaveCheck.h"
 #include "DomStore.h"
 #include "DomWriter.h"
-
-#include <QSaveFile>
+#include "FileReplacer.h"
 
 namespace {
 
@@ -177,6 +177,29 @@ DomNode DomDocument::createProcessingInstruction(const QString& target, const QS
     return node ? DomNamespaces::AdoptDetached(node) : DomNode();
 }
 
+namespace {
+
+// The bytes replace the file only when they load again, so that no save turns a file that
+// opens into one that does not.
+DomResult WriteChecked(
+    xmlDocPtr doc, const QString& path, const QByteArray& bytes, QString* errorText)
+{
+    QString reason;
+    DomResult result = DomOk;
+    if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason)) {
+        reason = QStringLiteral("The markup written for the document would not open again: %1")
+                     .arg(reason);
+        result = DomUnreadable;
+    } else if (!FileReplacer::Replace(path, bytes, reason)) {
+        result = DomFail;
+    }
+    if (Failed(result) && errorText)
+        *errorText = reason;
+    return result;
+}
+
+} // namespace
+
 DomResult DomDocument::save(const QString& path, QString* errorText) const
 {
     auto fail = [errorText](const QString& reason) {
@@ -235,15 +258,5 @@ DomResult DomDocument::save(const QString& path, QString* errorText) const
                             .arg(encoding));
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return DomOk;
+    return WriteChecked(doc, path, bytes, errorText);
 }

@@ -34,6 +34,8 @@ public:
     const DomParseError& parseError() const;
 
     // Writes the markup in the encoding the declaration names, replacing the file atomically.
+    // The bytes are parsed once more first: DomUnreadable, and the file untouched, when they
+    // would not load again (a document without a root element may lack only that).
     DomResult save(const QString& path, QString* errorText = nullptr) const;
 
     // The document node (type 9).

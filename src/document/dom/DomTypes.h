@@ -24,6 +24,8 @@ enum DomResult : int {
     DomNoValue = 1,
     DomFail = -1,
     DomInvalidArgument = -2,
+    // A save refused because the markup would not load again; nothing was written.
+    DomUnreadable = -3,
 };
 
 constexpr bool Failed(DomResult result) { return result < 0; }

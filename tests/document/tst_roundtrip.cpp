@@ -1,0 +1,135 @@
+#include "ScriptedPrompts.h"
+#include "TrelvoDoc.h"
+#include "dom/DomNamedNodeMap.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray Utf16(const QString& text)
+{
+    const QString withMark = QChar(0xFEFF) + text;
+    return QByteArray(reinterpret_cast<const char*>(withMark.utf16()), withMark.size() * 2);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// One line per node, indented by depth: kind, name, value, then the attributes in map order.
+// The document type is its whole text. Adjacent CDATA sections are one, as the parser reads
+// them.
+void Describe(const DomNode& node, int depth, QStringList& lines)
+{
+    QString line
+        = QString(depth, u' ') + QString::number(int(node.nodeType())) + u' ' + node.nodeName();
+    if (node.nodeType() == NodeType::DocumentType)
+        line += u' ' + node.xml();
+    else if (const auto value = node.nodeValue())
+        line += u'=' + *value;
+    const DomNamedNodeMap attributes = node.attributes();
+    for (int i = 0; !attributes.isNull() && i < attributes.length(); ++i)
+        line += u" @"_s + attributes.item(i).nodeName() + u'=' + *attributes.item(i).nodeValue();
+    lines << line;
+    for (DomNode child = node.firstChild(); child; child = child.nextSibling()) {
+        const bool continuesCData = child.nodeType() == NodeType::CDataSection
+            && child.previousSibling().nodeType() == NodeType::CDataSection;
+        if (continuesCData)
+            lines.last() += *child.nodeValue();
+        else
+            Describe(child, depth + 1, lines);
+    }
+}
+
+QStringList Loaded(const QString& path)
+{
+    DomDocument document = DomDocument::Create();
+    if (Failed(document.load(path)))
+        return { u"not loaded: "_s + document.parseError().reason };
+    QStringList lines;
+    Describe(document.documentNode(), 0, lines);
+    return lines;
+}
+
+} // namespace
+
+// Load, save through the document, load again: the DOM is the same, and a second save writes
+// the same bytes.
+class TestRoundTrip : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void loadSaveLoad_data();
+    void loadSaveLoad();
+
+private:
+    QString Saved(const QString& from, const QString& name);
+
+    ScriptedPrompts prompts;
+    QTemporaryDir dir;
+};
+
+void TestRoundTrip::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    Prompts::SetInstance(&prompts);
+}
+
+QString TestRoundTrip::Saved(const QString& from, const QString& name)
+{
+    TrelvoDoc doc;
+    const QString path = dir.filePath(name);
+    if (!doc.OnOpenDocument(from) || !doc.OnSaveDocument(path))
+        return QString();
+    return path;
+}
+
+// One row per document.
+void TestRoundTrip::loadSaveLoad_data()
+{
+    QTest::addColumn<QByteArray>("source");
+
+    QTest::newRow("plain") << "<r><a x=\"1\" y=\"2\">t</a>\n  <b/></r>"_ba;
+    QTest::newRow("mixed content") << "<p>see <b>bold <i>it</i></b> now <br/>\n end</p>"_ba;
+    QTest::newRow("namespaces")
+        << "<r xmlns=\"urn:d\" a=\"1\" xmlns:p=\"urn:p\" p:b=\"2\"><p:c xmlns:q=\"urn:q\"/></r>"_ba;
+    QTest::newRow("DTD with entities")
+        << "<!DOCTYPE r [\n<!ENTITY e \"ent <i>x</i>\">\n<!ATTLIST r a CDATA \"d\">\n]>\n"
+           "<r>&e; and &lt;&amp;</r>"_ba;
+    QTest::newRow("comments and instructions after the root")
+        << "<?xml version=\"1.0\"?>\n<!-- before -->\n<r/>\n<!-- after -->\n<?pi data?>"_ba;
+    QTest::newRow("CDATA and a multi-line comment")
+        << "<r><![CDATA[a < b]]><!-- one\n two --></r>"_ba;
+    QTest::newRow("ISO-8859-1")
+        << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r a=\"\xE9\">caf\xE9 &#8364;</r>"_ba;
+    QTest::newRow("UTF-16") << Utf16(
+        u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r a=\"\u00E9\">\u65E5</r>"_s);
+}
+
+void TestRoundTrip::loadSaveLoad()
+{
+    QFETCH(QByteArray, source);
+
+    const QString original = dir.filePath(u"original.xml"_s);
+    QFile file(original);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(source) == source.size());
+    file.close();
+
+    const QString first = Saved(original, u"first.xml"_s);
+    QVERIFY2(!first.isEmpty(), "the first save succeeds");
+    QCOMPARE(Loaded(first), Loaded(original));
+    const QString second = Saved(first, u"second.xml"_s);
+    QVERIFY2(!second.isEmpty(), "the second save succeeds");
+    QCOMPARE(ReadFile(second), ReadFile(first));
+    QVERIFY(prompts.Calls().empty());
+}
+
+QTEST_GUILESS_MAIN(TestRoundTrip)
+#include "tst_roundtrip.moc"
