@@ -86,6 +86,20 @@ bool Reparses(const QString& markup)
     return Succeeded(document.loadXML(markup));
 }
 
+// Each element and attribute with its namespace, in document order, as XPath sees the tree.
+QString Namespaces(const DomDocument& document)
+{
+    DomDocument sheet = DomDocument::Create();
+    QString output = u"<failed>"_s;
+    if (Succeeded(sheet.loadXML(
+            u"<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+            "<xsl:output method=\"text\"/><xsl:template match=\"*|@*\">"
+            "<xsl:value-of select=\"concat(local-name(), '{', namespace-uri(), '} ')\"/>"
+            "<xsl:apply-templates select=\"@*|*\"/></xsl:template></xsl:stylesheet>"_s)))
+        document.transformNode(sheet, output);
+    return output;
+}
+
 // A richly typed document: declaration, document type, instruction, comment, and an element
 // holding text, CDATA, an entity reference and a prefixed child.
 const QString kAllKinds
@@ -201,6 +215,9 @@ private slots:
     void detachedNodeKeepsNamespaceAfterAncestorIsGone();
     void nodeMovedOutOfReleasedTreeKeepsNamespaces_data();
     void nodeMovedOutOfReleasedTreeKeepsNamespaces();
+    void namespacesMatchTheMarkup_data();
+    void namespacesMatchTheMarkup();
+    void redeclaredPrefixBindsToOwnDeclaration();
 
     void indexedWalkVisitsEveryChildInOrder();
     void childListIsLive();
@@ -1361,6 +1378,15 @@ void TestDomTree::unreadableNamespaceEditsAreRefused_data()
         << apart << u"0/0"_s << u"xmlns:q"_s << u"urn:u"_s << false << false;
     QTest::newRow("a new declaration below that keeps them apart")
         << apart << u"0/0"_s << u"xmlns:q"_s << u"urn:w"_s << false << true;
+    // libxml2 refuses a namespace name that xmlParseURI refuses, read with "&" kept as "&#38;".
+    QTest::newRow("a blank in a namespace name")
+        << u"<r/>"_s << u"0"_s << u"xmlns:p"_s << u"urn:a b"_s << false << false;
+    QTest::newRow("a namespace name that is not ASCII")
+        << u"<r/>"_s << u"0"_s << u"xmlns"_s << u"http://example.org/\u00E9"_s << false << false;
+    QTest::newRow("braces, as a new attribute node")
+        << u"<r/>"_s << u"0"_s << u"xmlns:p"_s << u"{x}"_s << true << false;
+    QTest::newRow("a declaration changed to two ampersands")
+        << u"<r xmlns:p=\"urn:p\"/>"_s << u"0"_s << u"xmlns:p"_s << u"a&b&c"_s << false << false;
 }
 
 // Every file written must open again: an attribute or declaration that would give an element
@@ -1559,6 +1585,91 @@ void TestDomTree::nodeMovedOutOfReleasedTreeKeepsNamespaces()
         : node;
     QCOMPARE(LookupNamespace(scope, prefix).value_or(u"<undeclared>"_s), uri);
     QVERIFY2(Reparses(document.xml()), qPrintable(document.xml()));
+}
+
+void TestDomTree::namespacesMatchTheMarkup_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("operation"); // "append PATH NAME", "set PATH NAME VALUE",
+                                            // "clone PATH ATTRIBUTE TO-PATH" or nothing
+    QTest::addColumn<QString>("written"); // the root element's markup afterwards
+
+    const QString entity = u"<!DOCTYPE r [<!ENTITY ns \"urn:ent\">]>"_s;
+    const QString fixed
+        = u"<!DOCTYPE m [<!ATTLIST m xmlns CDATA #FIXED \"urn:m\" a CDATA \"d\">"
+          "<!ATTLIST m xmlns:p CDATA \"urn:p\"><!ATTLIST f xmlns CDATA \"urn:f\">]>"_s;
+    QTest::newRow("references in namespace names")
+        << entity + u"<r xmlns:p=\"http://x/?a=1&amp;b=2\" xmlns=\"a&#38;b\" xmlns:q=\"&ns;\"/>"_s
+        << QString()
+        << u"<r xmlns:p=\"http://x/?a=1&amp;b=2\" xmlns=\"a&amp;b\" xmlns:q=\"urn:ent\"/>"_s;
+    QTest::newRow("new element under a default namespace")
+        << u"<html xmlns=\"urn:h\"><body/></html>"_s << u"append 0/0 p"_s
+        << u"<html xmlns=\"urn:h\"><body><p/></body></html>"_s;
+    QTest::newRow("default namespace declared above children")
+        << u"<r><a><b/></a></r>"_s << u"set 0/0 xmlns urn:d"_s
+        << u"<r><a xmlns=\"urn:d\"><b/></a></r>"_s;
+    QTest::newRow("no namespace made a namespace")
+        << u"<r xmlns=\"urn:d\"><a xmlns=\"\"><b/></a></r>"_s << u"set 0/0 xmlns urn:e"_s
+        << u"<r xmlns=\"urn:d\"><a xmlns=\"urn:e\"><b/></a></r>"_s;
+    QTest::newRow("prefix declared again on the element of its attribute")
+        << u"<r xmlns:p=\"urn:one\"><a p:x=\"1\"/></r>"_s << u"set 0/0 xmlns:p urn:two"_s
+        << u"<r xmlns:p=\"urn:one\"><a p:x=\"1\" xmlns:p=\"urn:two\"/></r>"_s;
+    QTest::newRow("cloned prefixed attribute")
+        << u"<r xmlns:p=\"urn:p\" p:b=\"1\"><e/></r>"_s << u"clone 0 p:b 0/0"_s
+        << u"<r xmlns:p=\"urn:p\" p:b=\"1\"><e p:b=\"1\"/></r>"_s;
+    QTest::newRow("namespaces the document type gives")
+        << fixed + u"<m><p:x/></m>"_s << QString() << u"<m><p:x/></m>"_s;
+    QTest::newRow("new element the document type gives a namespace")
+        << fixed + u"<m><g/></m>"_s << u"append 1/0 f"_s << u"<m><g><f/></g></m>"_s;
+}
+
+// XSLT, validation and XPath read the live tree: they must see what a reader of the written
+// markup sees.
+void TestDomTree::namespacesMatchTheMarkup()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, operation);
+    QFETCH(QString, written);
+
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(source), DomOk);
+    const QStringList words = operation.split(u' ');
+    DomElement target = Locate(document.documentNode(), words.value(1)).toElement();
+    if (words[0] == u"append"_s)
+        QCOMPARE(target.appendChild(document.createElement(words[2])), DomOk);
+    else if (words[0] == u"set"_s)
+        QCOMPARE(target.setAttribute(words[2], words[3]), DomOk);
+    else if (words[0] == u"clone"_s)
+        QCOMPARE(
+            Locate(document.documentNode(), words[3])
+                .toElement()
+                .setAttributeNode(target.getAttributeNode(words[2]).cloneNode(false).toAttribute()),
+            DomOk);
+    QCOMPARE(document.documentElement().xml(), written);
+    // Every attribute written in the root's start tag is listed, and nothing else.
+    QCOMPARE(document.documentElement().attributes().length(),
+        int(written.section(u'>', 0, 0).count(u"=\""_s)));
+    DomDocument reloaded = DomDocument::Create();
+    QCOMPARE(reloaded.loadXML(document.xml()), DomOk);
+    QCOMPARE(Namespaces(document), Namespaces(reloaded));
+}
+
+// Its names must not use the declaration of the element it stood in, which goes with that
+// element (run under AddressSanitizer).
+void TestDomTree::redeclaredPrefixBindsToOwnDeclaration()
+{
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(u"<r/>"_s), DomOk);
+    DomElement c = document.createElement(u"p:c"_s);
+    {
+        DomElement h = document.createElement(u"h"_s);
+        QCOMPARE(h.setAttribute(u"xmlns:p"_s, u"urn:one"_s), DomOk);
+        QCOMPARE(h.appendChild(c), DomOk);
+        QCOMPARE(c.setAttribute(u"p:a"_s, u"1"_s), DomOk);
+        QCOMPARE(c.setAttribute(u"xmlns:p"_s, u"urn:two"_s), DomOk);
+        QCOMPARE(document.documentElement().appendChild(c), DomOk);
+    }
+    QCOMPARE(c.xml(), u"<p:c p:a=\"1\" xmlns:p=\"urn:two\"/>"_s);
 }
 
 void TestDomTree::indexedWalkVisitsEveryChildInOrder()

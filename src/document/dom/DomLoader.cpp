@@ -1,6 +1,7 @@
 #include "DomLoader.h"
 
 #include "DomEncoder.h"
+#include "DomNamespaces.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -46,6 +47,9 @@ namespace {
         std::vector<Held> held;
         std::string arena;
         entityDeclSAXFunc entityDecl = nullptr;
+        attributeDeclSAXFunc attributeDecl = nullptr;
+        // The document type gives some element a namespace declaration by default.
+        bool defaultsDeclarations = false;
     };
 
     LoadContext* ContextOf(void* ctx)
@@ -169,7 +173,9 @@ namespace {
 
     // Records where each namespace declaration stood among the ordinary attributes. The start
     // tag is still in the input buffer, already decoded to UTF-8, when the callback runs.
-    void RecordDeclarationOrder(xmlParserCtxtPtr ctxt, xmlNodePtr element)
+    // libxml2 appends the declarations that the document type's defaults add after those of the
+    // tag: with markDefaulted, those left over are marked.
+    void RecordDeclarationOrder(xmlParserCtxtPtr ctxt, xmlNodePtr element, bool markDefaulted)
     {
         const xmlChar* end = ctxt->input->cur;
         const xmlChar* p = end;
@@ -192,8 +198,10 @@ namespace {
             while (p < end && *p != '=' && !isBlank(*p))
                 ++p;
             const auto length = p - name;
+            // xmlns:xml makes no declaration node.
             const bool declaration = (length == 5 && !xmlStrncmp(name, BAD_CAST "xmlns", 5))
-                || (length > 6 && !xmlStrncmp(name, BAD_CAST "xmlns:", 6));
+                || (length > 6 && !xmlStrncmp(name, BAD_CAST "xmlns:", 6)
+                    && !(length == 9 && !xmlStrncmp(name + 6, BAD_CAST "xml", 3)));
             while (p < end && *p != '"' && *p != '\'')
                 ++p;
             if (p >= end)
@@ -208,6 +216,26 @@ namespace {
                 ns->_private = reinterpret_cast<void*>(ordinary);
                 ns = ns->next;
             }
+        }
+        for (; markDefaulted && ns; ns = ns->next)
+            DomNamespaces::MarkDefaulted(ns);
+    }
+
+    // libxml2 keeps a namespace declaration's value without substituting entities: "&amp;"
+    // becomes "&#38;" and "&e;" stays as it is. Decode it as any attribute value is decoded.
+    void DecodeDeclarations(xmlParserCtxtPtr ctxt, xmlNodePtr element)
+    {
+        for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+            if (!ns->href || !xmlStrchr(ns->href, '&'))
+                continue;
+            xmlChar* decoded = xmlStringDecodeEntities(ctxt, ns->href, XML_SUBSTITUTE_REF, 0, 0, 0);
+            // An entity only an unread external subset declares decodes to nothing: keep it.
+            if (!decoded || !*decoded) {
+                xmlFree(decoded);
+                continue;
+            }
+            xmlFree(const_cast<xmlChar*>(ns->href));
+            ns->href = decoded;
         }
     }
 
@@ -242,8 +270,22 @@ namespace {
             RefuseDeepNesting(ctxt);
             return;
         }
-        if (namespaceCount > 0 && attributeCount - defaultedCount > 0 && ctxt->node && ctxt->input)
-            RecordDeclarationOrder(ctxt, ctxt->node);
+        if (namespaceCount == 0 || !ctxt->node)
+            return;
+        const bool defaults = ContextOf(ctx)->defaultsDeclarations;
+        if ((defaults || attributeCount - defaultedCount > 0) && ctxt->input)
+            RecordDeclarationOrder(ctxt, ctxt->node, defaults);
+        DecodeDeclarations(ctxt, ctxt->node);
+    }
+
+    void OnAttributeDecl(void* ctx, const xmlChar* element, const xmlChar* name, int type, int def,
+        const xmlChar* defaultValue, xmlEnumerationPtr tree)
+    {
+        LoadContext* context = ContextOf(ctx);
+        if (defaultValue
+            && (xmlStrEqual(name, BAD_CAST "xmlns") || xmlStrncmp(name, BAD_CAST "xmlns:", 6) == 0))
+            context->defaultsDeclarations = true;
+        context->attributeDecl(ctx, element, name, type, def, defaultValue, tree);
     }
 
     void OnEntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar* publicId,
@@ -431,6 +473,8 @@ namespace {
         context.startElement = sax->startElementNs;
         context.endElement = sax->endElementNs;
         context.entityDecl = sax->entityDecl;
+        context.attributeDecl = sax->attributeDecl;
+        sax->attributeDecl = OnAttributeDecl;
         sax->startDocument = OnStartDocument;
         sax->startElementNs = OnStartElement;
         context.characters = sax->characters;

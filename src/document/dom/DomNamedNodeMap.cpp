@@ -21,7 +21,7 @@ void DomNamedNodeMap::Refresh() const
     // those the layer added itself come last.
     auto addDeclarationsAt = [&](long position) {
         for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
-            if (!DomNamespaces::IsImplicit(ns) && DomNamespaces::Position(ns) == position)
+            if (DomNamespaces::IsListed(ns) && DomNamespaces::Position(ns) == position)
                 entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
         }
     };
@@ -33,7 +33,7 @@ void DomNamedNodeMap::Refresh() const
             DomAccess::Make<DomAttribute>(reinterpret_cast<xmlNodePtr>(attr), nullptr, data));
     }
     for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
-        if (!DomNamespaces::IsImplicit(ns) && DomNamespaces::Position(ns) >= index)
+        if (DomNamespaces::IsListed(ns) && DomNamespaces::Position(ns) >= index)
             entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
     }
     for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {

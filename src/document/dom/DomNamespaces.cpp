@@ -3,6 +3,10 @@
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
+#include <libxml/uri.h>
+#include <libxml/valid.h>
+
+#include <cstdint>
 #include <vector>
 
 namespace DomNamespaces {
@@ -62,6 +66,62 @@ namespace {
 
     bool SamePrefix(const xmlChar* a, const xmlChar* b) { return a == b || xmlStrEqual(a, b); }
 
+    // Positions are small and never negative; the layer's own declarations carry implicitNsMark.
+    void* const defaultedMark = reinterpret_cast<void*>(~std::uintptr_t(1));
+
+    bool DeclaredOn(const xmlNode* element, const xmlNs* ns)
+    {
+        for (const xmlNs* own = element->nsDef; own; own = own->next) {
+            if (own == ns)
+                return true;
+        }
+        return false;
+    }
+
+    bool DeclaresPrefix(const xmlNode* element, const xmlChar* prefix)
+    {
+        for (const xmlNs* own = element->nsDef; own; own = own->next) {
+            if (SamePrefix(own->prefix, prefix))
+                return true;
+        }
+        return false;
+    }
+
+    // True when the element's name is written with prefix (null: without one).
+    bool NameUsesPrefix(const xmlNode* element, const xmlChar* prefix)
+    {
+        if (element->ns)
+            return SamePrefix(element->ns->prefix, prefix);
+        return !prefix && !xmlStrchr(element->name, ':');
+    }
+
+    // After a declaration of prefix on element was added, changed or removed, every name in its
+    // reach (down to the next declaration of the prefix) takes the binding now in scope, as a
+    // reader of the written markup would. A prefix left undeclared keeps its old binding, which
+    // Fix declares again; unprefixed attributes are never in a namespace.
+    void Rebind(xmlNodePtr element, const xmlChar* prefix)
+    {
+        xmlNsPtr binding = xmlSearchNs(element->doc, element, prefix);
+        if (binding && !prefix && !(binding->href && *binding->href))
+            binding = nullptr; // xmlns="": no namespace
+        if (prefix && !binding)
+            return;
+        xmlNodePtr node = element;
+        while (node) {
+            const bool isElement = node->type == XML_ELEMENT_NODE;
+            const bool inReach = isElement && (node == element || !DeclaresPrefix(node, prefix));
+            if (inReach) {
+                if (NameUsesPrefix(node, prefix))
+                    node->ns = binding;
+                for (xmlAttrPtr attr = node->properties; prefix && attr; attr = attr->next) {
+                    if (attr->ns && SamePrefix(attr->ns->prefix, prefix))
+                        attr->ns = binding;
+                }
+            }
+            node = DomNodeUtil::NextInSubtree(node, element, inReach);
+        }
+    }
+
     // Explicit declarations of element (implicit ones are the layer's own, made to keep a
     // subtree self-contained).
     template <class F> void ForExplicit(xmlNodePtr element, F f)
@@ -110,6 +170,7 @@ namespace {
         void Enter(xmlNodePtr element)
         {
             RetireImplicit(element);
+            AddDocumentTypeDefaults(element);
             ForExplicit(element, [this](xmlNsPtr ns) { scope.push_back(ns); });
             Bind(element, element);
             for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
@@ -132,8 +193,16 @@ namespace {
                 // A name made before its prefix had a declaration ("p:x" with no namespace).
                 std::vector<xmlChar> buffer;
                 const xmlChar* prefix = PrefixOfName(node->name, buffer);
-                if (!prefix)
+                if (!prefix) {
+                    // An element in no namespace takes the default namespace where it now
+                    // stands (a new <p> inserted into XHTML), as a reader of the markup does.
+                    if (node == element) {
+                        xmlNsPtr found = Lookup(nullptr);
+                        if (found && found->href && *found->href)
+                            node->ns = found;
+                    }
                     return;
+                }
                 xmlNsPtr found
                     = IsXmlPrefix(prefix) ? xmlSearchNs(doc, element, prefix) : Lookup(prefix);
                 if (!found)
@@ -150,7 +219,10 @@ namespace {
             xmlNsPtr found = Lookup(ns->prefix);
             if (found == ns)
                 return;
-            if (found && xmlStrEqual(found->href, ns->href)) {
+            // A declaration on the element itself binds its names whatever they had before:
+            // nothing else can be written for them, and a reference to a declaration elsewhere
+            // would dangle once that element is gone.
+            if (found && (xmlStrEqual(found->href, ns->href) || DeclaredOn(element, found))) {
                 node->ns = found;
                 return;
             }
@@ -160,6 +232,34 @@ namespace {
             made->_private = DomStore::implicitNsMark;
             scope.push_back(made);
             node->ns = made;
+        }
+
+        // The declarations the document type's defaults give an element of that name, as the
+        // parser adds them: only where the scope does not bind the prefix to that value already.
+        // An element made or moved here has them too, like one read from the written file.
+        void AddDocumentTypeDefaults(xmlNodePtr element)
+        {
+            xmlDtdPtr dtd = doc->intSubset;
+            if (!dtd || !dtd->attributes)
+                return;
+            const QString name = DomNodeUtil::QualifiedName(
+                element->ns ? element->ns->prefix : nullptr, element->name);
+            const xmlElement* declared = xmlGetDtdElementDesc(dtd, DomStore::ToXml(name.toUtf8()));
+            for (const xmlAttribute* a = declared ? declared->attributes : nullptr; a;
+                 a = a->nexth) {
+                const xmlChar* prefix = a->name;
+                if (!a->prefix && xmlStrEqual(a->name, BAD_CAST "xmlns"))
+                    prefix = nullptr;
+                else if (!xmlStrEqual(a->prefix, BAD_CAST "xmlns"))
+                    continue;
+                if (!a->defaultValue || DeclaresPrefix(element, prefix))
+                    continue;
+                const xmlNs* inScope = Lookup(prefix);
+                if (inScope && xmlStrEqual(inScope->href, a->defaultValue))
+                    continue;
+                if (xmlNsPtr made = xmlNewNs(element, a->defaultValue, prefix))
+                    MarkDefaulted(made);
+            }
         }
 
         void RetireImplicit(xmlNodePtr element)
@@ -264,8 +364,12 @@ DomNode Clone(xmlNodePtr node, bool deep)
     xmlNodePtr copy = CopyTree(node, node->doc, deep);
     if (!copy)
         return DomNode();
-    if (copy->type == XML_ATTRIBUTE_NODE)
+    if (copy->type == XML_ATTRIBUTE_NODE) {
+        // libxml2 copies an attribute's namespace only when it copies it onto an element: give
+        // the copy the prefix of the original.
+        copy->ns = node->ns;
         Unbind(reinterpret_cast<xmlAttrPtr>(copy));
+    }
     if (copy->type == XML_ELEMENT_NODE)
         Fixer(node->doc, nullptr).Visit(copy);
     return AdoptDetached(copy);
@@ -344,21 +448,51 @@ void SetPosition(xmlNsPtr ns, long position) { ns->_private = reinterpret_cast<v
 
 bool IsImplicit(const xmlNs* ns) { return ns->_private == DomStore::implicitNsMark; }
 
+void MarkDefaulted(xmlNsPtr ns) { ns->_private = defaultedMark; }
+
+bool IsDefaulted(const xmlNs* ns) { return ns->_private == defaultedMark; }
+
+bool IsListed(const xmlNs* ns) { return !IsImplicit(ns) && !IsDefaulted(ns); }
+
+bool IsLoadableName(const QString& uri)
+{
+    // libxml2's parser (2.9) checks a declaration's value with xmlParseURI as it keeps it: without
+    // entity substitution, so the "&amp;" the writer makes of "&" reaches the check as "&#38;"
+    // ("a&b&c" fails for its second "#"). Character references are replaced before the check.
+    if (uri.isEmpty())
+        return true;
+    QByteArray kept = uri.toUtf8();
+    kept.replace("&", "&#38;");
+    xmlURIPtr parsed = xmlParseURI(kept.constData());
+    if (!parsed)
+        return false;
+    xmlFreeURI(parsed);
+    return true;
+}
+
 DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
 {
     if (prefix && (IsXmlPrefix(prefix) || xmlStrEqual(prefix, BAD_CAST "xmlns")))
         return DomFail;
-    if (IsReservedUri(uri))
+    if (IsReservedUri(uri) || !IsLoadableName(uri))
         return DomFail;
     if (prefix && uri.isEmpty())
         return DomFail; // a prefix cannot be undeclared in XML 1.0
-    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
-        if (SamePrefix(ns->prefix, prefix) && !IsImplicit(ns))
-            return SetDeclarationValue(element, ns, uri);
-    }
     long ordinary = 0;
     for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
         ++ordinary;
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (!SamePrefix(ns->prefix, prefix) || IsImplicit(ns))
+            continue;
+        if (!IsDefaulted(ns))
+            return SetDeclarationValue(element, ns, uri);
+        // Set explicitly, what the document type gave becomes an attribute of its own.
+        SetPosition(ns, ordinary);
+        const DomResult result = SetDeclarationValue(element, ns, uri);
+        if (Failed(result))
+            MarkDefaulted(ns);
+        return result;
+    }
     // An implicit declaration of the same prefix gives way to the explicit one.
     xmlNsPtr* link = &element->nsDef;
     while (*link) {
@@ -375,6 +509,7 @@ DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
     if (!made)
         return DomFail;
     SetPosition(made, ordinary);
+    Rebind(element, prefix);
     Fix(element);
     if (prefix && HasDuplicateAttributes(element)) {
         Undeclare(element, made);
@@ -386,7 +521,7 @@ DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
 
 DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri)
 {
-    if ((ns->prefix && uri.isEmpty()) || IsReservedUri(uri))
+    if ((ns->prefix && uri.isEmpty()) || IsReservedUri(uri) || !IsLoadableName(uri))
         return DomFail;
     const xmlChar* previous = ns->href;
     ns->href = xmlStrdup(DomStore::ToXml(uri.toUtf8()));
@@ -396,6 +531,9 @@ DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& ur
         return DomFail;
     }
     xmlFree(const_cast<xmlChar*>(previous));
+    // Between no namespace (xmlns="") and a namespace, unprefixed elements change binding.
+    Rebind(element, ns->prefix);
+    Fix(element);
     DomStore::Touch(element);
     return DomOk;
 }
@@ -411,6 +549,7 @@ void Undeclare(xmlNodePtr element, xmlNsPtr ns)
     ns->next = nullptr;
     // Freed with the document: handles and entity content may still point to it.
     DomStore::Data(element)->retiredNs.push_back(ns);
+    Rebind(element, ns->prefix);
     Fix(element);
     DomStore::Touch(element);
 }
@@ -418,7 +557,7 @@ void Undeclare(xmlNodePtr element, xmlNsPtr ns)
 void AttributeRemovedAt(xmlNodePtr element, long index)
 {
     for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
-        if (!IsImplicit(ns) && Position(ns) > index)
+        if (IsListed(ns) && Position(ns) > index)
             SetPosition(ns, Position(ns) - 1);
     }
 }

@@ -41,6 +41,16 @@ void Fix(xmlNodePtr subtree);
 long Position(const xmlNs* ns);
 void SetPosition(xmlNsPtr ns, long position);
 bool IsImplicit(const xmlNs* ns);
+// A declaration the document type's attribute defaults give an element (<!ATTLIST m xmlns
+// CDATA #FIXED "urn:m">): it binds names like any other, but is neither listed nor written,
+// because the document type gives it again to whoever reads the written file.
+void MarkDefaulted(xmlNsPtr ns);
+bool IsDefaulted(const xmlNs* ns);
+// Declarations that are attribute-map entries: neither the layer's own nor defaulted.
+bool IsListed(const xmlNs* ns);
+
+// True when a file holding uri as a namespace declaration's value opens again.
+bool IsLoadableName(const QString& uri);
 
 // Adds or changes the declaration that an xmlns or xmlns:p attribute stands for.
 DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri);
@@ -48,7 +58,8 @@ DomResult Declare(xmlNodePtr element, const xmlChar* prefix, const QString& uri)
 // its prefix names in the element's scope.
 const xmlChar* EffectiveHref(const xmlNode* element, const xmlAttr* attr);
 DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& uri);
-// Takes a declaration off its element; nodes that still use it are re-declared.
+// Takes a declaration off its element: the names in its reach take the binding now in scope; those
+// whose prefix is left undeclared are re-declared.
 void Undeclare(xmlNodePtr element, xmlNsPtr ns);
 // Shifts the recorded positions when the ordinary attribute at index is removed.
 void AttributeRemovedAt(xmlNodePtr element, long index);

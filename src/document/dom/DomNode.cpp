@@ -208,10 +208,15 @@ DomNode DomNode::cloneNode(bool deep) const
         QByteArray name("xmlns");
         if (ns->prefix)
             name += QByteArray(":") + reinterpret_cast<const char*>(ns->prefix);
-        xmlAttrPtr attr = xmlNewDocProp(node->doc, DomStore::ToXml(name), ns->href);
+        // The value as plain text: xmlNewDocProp would read "&" in it as the start of a reference.
+        xmlAttrPtr attr = xmlNewDocProp(node->doc, DomStore::ToXml(name), nullptr);
         if (!attr)
             return DomNode();
         attr->_private = nullptr;
+        if (xmlNodePtr text = xmlNewDocText(node->doc, ns->href)) {
+            text->parent = reinterpret_cast<xmlNodePtr>(attr);
+            attr->children = attr->last = text;
+        }
         return DomNamespaces::AdoptDetached(reinterpret_cast<xmlNodePtr>(attr));
     }
     return DomNamespaces::Clone(node, deep);

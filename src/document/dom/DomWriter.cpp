@@ -160,11 +160,11 @@ void Writer::StartTag(xmlNodePtr element)
         return;
     }
     // The same order as the attribute map: declarations at their source places, the
-    // layer's own declarations last.
+    // layer's own declarations last; those the document type gives are left to it.
     long index = 0;
     auto declarationsAt = [&](long position, bool orLater) {
         for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
-            if (DomNamespaces::IsImplicit(ns))
+            if (!DomNamespaces::IsListed(ns))
                 continue;
             const long at = DomNamespaces::Position(ns);
             if (at == position || (orLater && at > position))
