@@ -93,6 +93,14 @@ void AppSettings::WriteProfileBinary(
 
 void AppSettings::RemoveSection(const QString& section) { settings.remove(Group(section)); }
 
+QStringList AppSettings::SubSections(const QString& section)
+{
+    settings.beginGroup(Group(section));
+    const QStringList names = settings.childGroups();
+    settings.endGroup();
+    return names;
+}
+
 void AppSettings::Sync() { settings.sync(); }
 
 QString AppSettings::FileName() const { return settings.fileName(); }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 // The user's settings file, read and written by section and entry. Sections name subsections
 // with a backslash ("Layout\Bar1"); numbers and flags are stored as decimal numbers.
@@ -29,6 +30,8 @@ public:
     void WriteProfileBinary(const QString& section, const QString& entry, const QByteArray& value);
     // Removes the section with its entries and subsections.
     void RemoveSection(const QString& section);
+    // The names of the section's direct subsections, as the file holds them.
+    QStringList SubSections(const QString& section);
 
     // Writes pending changes to the file now rather than when the object goes away.
     void Sync();

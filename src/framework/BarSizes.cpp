@@ -42,12 +42,14 @@ void BarSizes::LoadSizes(AppSettings& settings, const QString& section)
         QSize& size = this->*field.size;
         const QSize& minimum = this->*field.minimum;
         const QString name = QString::fromUtf16(field.name);
+        const int lowest = field.height ? minimum.height() : minimum.width();
+        const int value = std::clamp(
+            settings.GetProfileInt(section, name, field.height ? size.height() : size.width()),
+            lowest, std::max(lowest, maxSize));
         if (field.height)
-            size.setHeight(
-                std::max(settings.GetProfileInt(section, name, size.height()), minimum.height()));
+            size.setHeight(value);
         else
-            size.setWidth(
-                std::max(settings.GetProfileInt(section, name, size.width()), minimum.width()));
+            size.setWidth(value);
     }
 }
 

@@ -23,7 +23,11 @@ public:
 
     // The settings section of a bar: prefix + "SCBar-" + id.
     static QString BarSection(const QString& prefix, int id);
-    // Missing values keep the current sizes; values below their minimums become the minimums.
+    // The largest size a saved value gives: what a 16-bit window system coordinate holds. Rows
+    // add their bars' lengths up, so a size near the integer limit would overflow them.
+    static constexpr int maxSize = 32767;
+
+    // Missing values keep the current sizes; values are clamped to [minimum, maxSize].
     void LoadSizes(AppSettings& settings, const QString& section);
     void SaveSizes(AppSettings& settings, const QString& section) const;
 

@@ -1,5 +1,6 @@
 #include "ColumnRatios.h"
 
+#include <algorithm>
 #include <cmath>
 
 QList<double> ColumnRatios::FromWidths(const QList<int>& widths, int clientWidth)
@@ -25,7 +26,8 @@ QList<int> ColumnRatios::ProportionalWidths(const QList<double>& ratios, int cli
 {
     QList<int> widths;
     for (int j = 0; j < count && j < ratios.size(); ++j)
-        widths.append(int(std::floor(double(clientWidth) * ratios[j])));
+        widths.append(
+            int(std::clamp(std::floor(double(clientWidth) * ratios[j]), 0.0, double(maxWidth))));
     return widths;
 }
 

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 
 // Draws a cell as usual, but the cell under the in-place editor without its text, which would
@@ -234,7 +236,9 @@ void SmartList::SetColumnWidthsWhenShown(const QList<int>& widths)
         ApplyColumnWidths(widths);
         return;
     }
-    pendingWidths = widths;
+    pendingWidths.clear();
+    for (int width : widths)
+        pendingWidths.append(std::clamp(width, 0, ColumnRatios::maxWidth));
 }
 
 QList<int> SmartList::GetColumnWidths() const
@@ -288,7 +292,7 @@ void SmartList::FitColumnsToWidth()
 void SmartList::ApplyColumnWidths(const QList<int>& widths)
 {
     for (int j = 0; j < widths.size(); ++j)
-        listHeader->resizeSection(j, std::max(0, widths[j]));
+        listHeader->resizeSection(j, std::clamp(widths[j], 0, ColumnRatios::maxWidth));
 }
 
 void SmartList::EndEdit()

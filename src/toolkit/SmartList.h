@@ -31,7 +31,8 @@ public:
     void MakeHeaderOwnerDrawn();
     // Column widths saved from an earlier run are pixels of the list as it was shown. A list
     // not yet shown has no real width, so they are applied (and the ratios taken) when it first
-    // is; until then GetColumnWidths gives them back unchanged (none when none were given).
+    // is; until then GetColumnWidths gives them back (none when none were given). Widths are
+    // kept within [0, ColumnRatios::maxWidth].
     void SetColumnWidthsWhenShown(const QList<int>& widths);
     QList<int> GetColumnWidths() const;
 

@@ -32,6 +32,7 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using Kind = ScriptedPrompts::Kind;
 using Button = Prompts::Button;
 
@@ -488,6 +489,8 @@ private slots:
             if (inList) {
                 bool listed = false;
                 for (BarState::BarRecord& record : state.records) {
+                    // A bar listed twice makes the whole layout void.
+                    std::erase(record.bars, extraId & 0xFFFF);
                     if (record.barId == AFX_IDW_DOCKBAR_BOTTOM) {
                         record.bars = { 0, extraId, 0 };
                         listed = true;
@@ -502,6 +505,30 @@ private slots:
         QVERIFY(Start());
         QCOMPARE(Frame()->GetSourceBar()->GetDockBarId(),
             applied ? AFX_IDW_DOCKBAR_RIGHT : AFX_IDW_DOCKBAR_LEFT);
+    }
+
+    void damagedLayoutStartsWithDefaults_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("record count at the integer limit") << u"Layout/Bars=2147483647"_s;
+        QTest::newRow("thickness at the integer limit")
+            << u"Layout/SCBar-59748/sizeVertCX=2147483647"_s;
+    }
+
+    // Start and exit end, the panes are docked as a first start docks them, within 32767.
+    void damagedLayoutStartsWithDefaults()
+    {
+        QFETCH(QString, entry);
+        QVERIFY(Start());
+        CloseAndStop();
+        QSettings(AppSettings::DefaultFileName(), QSettings::IniFormat)
+            .setValue(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        QVERIFY(Start());
+        QTRY_VERIFY(!Frame()->GetDockSite()->IsLayoutPending());
+        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        QVERIFY(Frame()->GetAttributesBar()->width() <= 32767);
+        CloseAndStop();
+        QCOMPARE(AppSettings().GetProfileInt(MainFrame::LayoutSection, u"Bars"_s, 0), 8);
     }
 };
 

@@ -11,11 +11,14 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProxyStyle>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int attributesId = 59748;
@@ -111,6 +114,8 @@ private slots:
     void DelayedShowWaitsForLayout();
     void LayoutRoundTrip();
     void LayoutWithUnknownBarIsIgnored();
+    void DamagedLayout_data();
+    void DamagedLayout();
     void GradientCoversCaption_data();
     void GradientCoversCaption();
     void ToolBarRunsAlongItsSide_data();
@@ -664,6 +669,75 @@ void DockingBarsTest::LayoutWithUnknownBarIsIgnored()
     // No saved layout at all is not accepted either.
     AppSettings empty(dir->filePath(QStringLiteral("empty.conf")));
     QVERIFY(!s.site->VerifyBarState(empty, QStringLiteral("Layout")));
+}
+
+void DockingBarsTest::DamagedLayout_data()
+{
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    // Written over a layout with bar 59749 in 59748's row at the left (Bar5) and 59750 floating
+    // (Bar2, SCBar-59750). The default puts each at the left in a row of its own.
+    const QString left = u"Layout/Bar5/Bars"_s;
+    const QString start = u"0 59748 0 59749 0 59750 0"_s;
+    QString floating;
+    for (int i = 8; i < 65; ++i)
+        floating += u";Layout/Bar%1/BarID=59423;Layout/Bar%1/Floating=1"_s.arg(i);
+    QTest::newRow("65 records") << u"Layout/Bars=65"_s + floating << left << start;
+    QTest::newRow("count at the integer limit")
+        << u"Layout/Bars=2147483647"_s + floating << left << start;
+    QTest::newRow("bar twice in a row") << u"Layout/Bar5/Bars=0 59748 0 59748 0"_s << left << start;
+    QTest::newRow("bar in two dock bars") << u"Layout/Bar4/Bars=0 59748 0"_s << left << start;
+    QTest::newRow("bar recorded twice") << u"Layout/Bar1/BarID=59748"_s << left << start;
+    QTest::newRow("length at the integer limit")
+        << u"Layout/SCBar-59748/sizeVertCY=2147483647"_s << u"Layout/SCBar-59748/sizeVertCY"_s
+        << u"32767"_s;
+    QTest::newRow("thickness at the lowest integer")
+        << u"Layout/SCBar-59749/sizeVertCX=-2147483648"_s << u"Layout/SCBar-59749/sizeVertCX"_s
+        << u"33"_s;
+    QTest::newRow("floating width") << u"Layout/SCBar-59750/sizeFloatCX=40000"_s
+                                    << u"Layout/SCBar-59750/sizeFloatCX"_s << u"32767"_s;
+    QTest::newRow("floating x") << u"Layout/Bar2/XPos=2147483647"_s << u"Layout/Bar2/XPos"_s
+                                << u"32767"_s;
+    QTest::newRow("floating y") << u"Layout/Bar2/YPos=-2147483648"_s << u"Layout/Bar2/YPos"_s
+                                << u"-32767"_s;
+}
+
+// A damaged layout loads and saves as the frame does at start and exit: a layout no run of the
+// program writes leaves the bars where they start, sizes come within their minimum and 32767,
+// floating positions within ±32767, and the save ends whatever count the file claims.
+void DockingBarsTest::DamagedLayout()
+{
+    QFETCH(QString, entries);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    const QString fileName = dir->filePath(u"t.conf"_s);
+    const QString prefix = u"Layout\\"_s;
+    {
+        AppSettings settings(fileName);
+        Site s;
+        s.site->DockControlBar(s.bars[1], AFX_IDW_DOCKBAR_LEFT, 0, false);
+        s.site->FloatControlBar(s.bars[2], QPoint(100, 100));
+        CSizingControlBar::SaveAllBarSizes(*s.site, settings, prefix);
+        s.site->SaveBarState(settings, u"Layout"_s);
+    }
+    {
+        QSettings file(fileName, QSettings::IniFormat);
+        for (const QString& entry : entries.split(u';'))
+            file.setValue(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    }
+    AppSettings settings(fileName);
+    Site s;
+    s.site->show();
+    if (s.site->VerifyBarState(settings, u"Layout"_s)) {
+        s.site->LoadBarState(settings, u"Layout"_s);
+        CSizingControlBar::LoadAllBarSizes(*s.site, settings, prefix);
+    }
+    CSizingControlBar::SaveAllBarSizes(*s.site, settings, prefix);
+    s.site->SaveBarState(settings, u"Layout"_s);
+    QCOMPARE(settings.GetProfileString(key.section(u'/', 0, -2), key.section(u'/', -1)), expected);
+    // The rows are laid out with what was read.
+    s.Settle();
 }
 
 void DockingBarsTest::GradientCoversCaption_data()

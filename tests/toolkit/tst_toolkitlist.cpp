@@ -98,6 +98,8 @@ private slots:
     void columnRatiosFollowDividerDrag();
     void columnsShareWidthWithoutRatios();
     void widthsSetWhileHiddenKeepTheirProportions();
+    void hugeSavedWidthsAreClamped_data();
+    void hugeSavedWidthsAreClamped();
     void cellUnderEditorShowsNoText();
     void sortArrowDrawn_data();
     void sortArrowDrawn();
@@ -478,6 +480,31 @@ void TestToolkitList::widthsSetWhileHiddenKeepTheirProportions()
     // Each keeps its 94 / 208 of the width.
     for (int j = 0; j < 2; ++j)
         QVERIFY(qAbs(hidden.header()->sectionSize(j) - 94 * 408 / 208) <= 1);
+}
+
+void TestToolkitList::hugeSavedWidthsAreClamped_data()
+{
+    QTest::addColumn<int>("saved");
+    QTest::newRow("integer limit") << 2147483647;
+    QTest::newRow("above 32767") << 40000;
+}
+
+// Widths from a damaged settings file stay within 32767 pixels: as given, as applied, and when
+// a wider list scales them by their proportions.
+void TestToolkitList::hugeSavedWidthsAreClamped()
+{
+    QFETCH(int, saved);
+    SmartList hidden;
+    hidden.setColumnCount(2);
+    hidden.SetColumnWidthsWhenShown({ saved, saved });
+    for (int width : { 0, 208, 408 }) {
+        if (width) {
+            hidden.resize(width, 100);
+            hidden.show();
+        }
+        for (int column : hidden.GetColumnWidths())
+            QVERIFY(column <= 32767);
+    }
 }
 
 // The cell under the editor is drawn without its text, which would show at the editor's left.
