@@ -85,6 +85,8 @@ bool TreeEditor::DeleteItem(const QModelIndex& item)
         return false;
     {
         HeldSelection held(view);
+        // A mark inside the branch would point at an item that is gone.
+        view.ClearMarksIn(item);
         view.RemoveItem(item);
     }
     Update(nullptr);
