@@ -68,8 +68,18 @@ bool TrelvoApp::InitInstance()
     docTemplate.createView = [this](FrameWindow& frame, Document&) {
         auto* view = new TrelvoView(&frame);
         view->SetSettingsSource([this] {
-            return TreeSettings { ExpandOnLoad, ShowAttributesInTree };
+            return TreeSettings { ExpandOnLoad, ShowAttributesInTree, InsertItemDlgPosX,
+                InsertItemDlgPosY, InsertItemDlgWidth, InsertItemDlgHeight };
         });
+        view->SetSettingsStore([this](const TreeSettings& changed) {
+            InsertItemDlgPosX = changed.InsertItemDlgPosX;
+            InsertItemDlgPosY = changed.InsertItemDlgPosY;
+            InsertItemDlgWidth = changed.InsertItemDlgWidth;
+            InsertItemDlgHeight = changed.InsertItemDlgHeight;
+        });
+        // The panes exist by now: the frame made them.
+        if (g_pAttributeView)
+            g_pAttributeView->SetEditor(&view->Editor());
         return view;
     };
     docTemplate.filter = TrelvoDoc::FileFilter();

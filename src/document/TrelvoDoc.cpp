@@ -325,48 +325,73 @@ QString TrelvoDoc::GetLinkedStylesheet() const
     return path.isEmpty() ? QString() : FolderOf(path) + href;
 }
 
-void TrelvoDoc::DeleteNode(const DomNode& node)
+TreeChange TrelvoDoc::DeleteNode(const DomNode& node)
 {
-    node.parentNode().removeChild(node);
+    DomNode parent = node.parentNode();
+    TreeChange change(node, parent, node.nextSibling());
+    // The DOM refuses, for one, to remove a document type: entity references depend on it.
+    if (parent.isNull() || Failed(parent.removeChild(node)))
+        return TreeChange();
+    change.changed = true;
     SetModifiedFlag(true);
+    return change;
 }
 
-void TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
+TreeChange TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
 {
-    DomNode(newParent).appendChild(node);
+    const DomNode parent = node.parentNode();
+    TreeChange change(node, parent, node.nextSibling());
+    if (parent == newParent && change.oldNext.isNull() && !parent.isNull())
+        return change; // already the last child there
+    // A parent no deeper than the old one cannot make the branch deeper than it already was.
+    const bool deeper = parent.isNull() || newParent.elementDepth() > parent.elementDepth();
+    if (deeper && !FitsUnder(node, newParent))
+        return TreeChange();
+    if (Failed(DomNode(newParent).appendChild(node)))
+        return TreeChange();
+    change.changed = true;
     SetModifiedFlag(true);
+    return change;
 }
 
 DomNode TrelvoDoc::CopyNodeTo(const DomNode& node, const DomNode& newParent)
 {
+    if (!FitsUnder(node, newParent))
+        return DomNode();
     const DomNode clone = node.cloneNode(true);
     return clone.isNull() ? DomNode() : AppendNew(newParent, clone);
 }
 
-bool TrelvoDoc::MoveNodeUp(const DomNode& node)
+TreeChange TrelvoDoc::MoveNodeUp(const DomNode& node)
 {
     DomNode parent = node.parentNode();
     const DomNode previous = node.previousSibling();
+    TreeChange change(node, parent, node.nextSibling());
     if (parent.isNull() || previous.isNull() || Failed(parent.insertBefore(node, previous)))
-        return false;
+        return TreeChange();
+    change.changed = true;
     SetModifiedFlag(true);
-    return true;
+    return change;
 }
 
-bool TrelvoDoc::MoveNodeDown(const DomNode& node)
+TreeChange TrelvoDoc::MoveNodeDown(const DomNode& node)
 {
     DomNode parent = node.parentNode();
     const DomNode next = node.nextSibling();
+    TreeChange change(node, parent, next);
     // Inserting before the node after next; a null reference appends when next is the last.
     if (parent.isNull() || next.isNull() || Failed(parent.insertBefore(node, next.nextSibling())))
-        return false;
+        return TreeChange();
+    change.changed = true;
     SetModifiedFlag(true);
-    return true;
+    return change;
 }
 
 DomElement TrelvoDoc::InsertElement(
     const DomNode& parent, const QString& name, const DomNode& before)
 {
+    if (parent.elementDepth() >= DomMaxElementDepth)
+        return DomElement();
     const DomElement element = dom.createElement(name);
     if (element.isNull() || Failed(DomNode(parent).insertBefore(element, before)))
         return DomElement();
@@ -410,25 +435,97 @@ DomNode TrelvoDoc::InsertProcessingInstruction(
     return instruction;
 }
 
-DomAttribute TrelvoDoc::AddAttribute(
+TreeChange TrelvoDoc::AddAttribute(
     const DomNode& element, const QString& name, const QString& value)
 {
     DomAttribute attribute = dom.createAttribute(name);
     DomElement owner = element.toElement();
-    if (attribute.isNull() || owner.isNull() || Failed(attribute.setValue(value))
-        || Failed(owner.setAttributeNode(attribute)))
-        return DomAttribute();
+    if (attribute.isNull() || owner.isNull() || Failed(attribute.setValue(value)))
+        return TreeChange();
+    const DomAttribute replaced = owner.getAttributeNode(name);
+    if (Failed(owner.setAttributeNode(attribute)))
+        return TreeChange();
     SetModifiedFlag(true);
-    return attribute;
+    TreeChange change(attribute);
+    change.replaced = replaced;
+    change.changed = true;
+    return change;
 }
 
-void TrelvoDoc::RemoveAttribute(const DomNode& node, const DomNode& attribute)
+TreeChange TrelvoDoc::RemoveAttribute(const DomNode& node, const DomNode& attribute)
 {
     DomNamedNodeMap map = node.attributes();
     if (map.isNull())
-        return;
-    map.removeNamedItem(attribute.nodeName());
+        return TreeChange();
+    const QString name = attribute.nodeName();
+    TreeChange change(map.getNamedItem(name));
+    for (int i = 0; i < map.length() && change.oldIndex < 0; ++i) {
+        if (map.item(i) == change.node)
+            change.oldIndex = i;
+    }
+    // A name the node lacks changes nothing.
+    if (change.node.isNull() || map.removeNamedItem(name) != DomOk)
+        return TreeChange();
+    change.oldParent = node;
+    change.changed = true;
     SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::RenameElement(const DomNode& element, const QString& name)
+{
+    DomElement target = element.toElement();
+    TreeChange change(target);
+    change.oldText = target.nodeName();
+    if (target.isNull() || name == change.oldText)
+        return change;
+    if (Failed(target.rename(name)))
+        return TreeChange();
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::SetNodeValue(const DomNode& node, const QString& value)
+{
+    TreeChange change(node);
+    change.oldText = node.nodeValue().value_or(QString());
+    if (node.isNull() || value == change.oldText)
+        return change;
+    if (Failed(DomNode(node).setNodeValue(value)))
+        return TreeChange();
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::ReplaceDeclaration(const DomNode& declaration, const QString& data)
+{
+    DomNode parent = declaration.parentNode();
+    const DomNode next = declaration.nextSibling();
+    const QString old = declaration.nodeValue().value_or(QString());
+    if (parent.isNull())
+        return TreeChange();
+    if (data == old) {
+        TreeChange same(declaration);
+        same.oldText = old;
+        return same;
+    }
+    // Created first, so that data the DOM refuses leaves the old declaration where it is.
+    const DomNode made = dom.createProcessingInstruction(QStringLiteral("xml"), data);
+    if (made.isNull() || Failed(parent.removeChild(declaration)))
+        return TreeChange();
+    if (Failed(parent.insertBefore(made, parent.firstChild()))) {
+        if (Failed(parent.insertBefore(declaration, next)))
+            qWarning("the XML declaration could not be put back");
+        return TreeChange();
+    }
+    TreeChange change(made, parent, next);
+    change.replaced = declaration;
+    change.oldText = old;
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
 }
 
 DomNode TrelvoDoc::AppendNew(const DomNode& parent, const DomNode& child)
@@ -437,4 +534,10 @@ DomNode TrelvoDoc::AppendNew(const DomNode& parent, const DomNode& child)
         return DomNode();
     SetModifiedFlag(true);
     return child;
+}
+
+bool TrelvoDoc::FitsUnder(const DomNode& node, const DomNode& parent)
+{
+    const int height = node.elementHeight();
+    return height == 0 || parent.elementDepth() + height <= DomMaxElementDepth;
 }

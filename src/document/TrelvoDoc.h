@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Document.h"
+#include "TreeChange.h"
 #include "dom/DomDocument.h"
 
 #include <QDateTime>
@@ -51,24 +52,38 @@ public:
     // document has never been saved.
     QString GetLinkedStylesheet() const;
 
-    // Tree changes: each marks the document modified and leaves telling the views to the caller.
-    // A null result means nothing changed.
-    void DeleteNode(const DomNode& node);
-    void MoveNodeTo(const DomNode& node, const DomNode& newParent);
-    DomNode CopyNodeTo(const DomNode& node, const DomNode& newParent);
-    bool MoveNodeUp(const DomNode& node);
-    bool MoveNodeDown(const DomNode& node);
+    // Tree changes. Each reports its outcome, marks the document modified only when the DOM
+    // changed, shows no message and leaves telling the views to the caller. A null node or a
+    // false change means the DOM refused and nothing changed. Anything that would nest elements
+    // deeper than the loader reads is refused.
+    [[nodiscard]] TreeChange DeleteNode(const DomNode& node);
+    // Appends node to newParent, moving it with its branch.
+    [[nodiscard]] TreeChange MoveNodeTo(const DomNode& node, const DomNode& newParent);
+    // Appends a deep copy of node to newParent; returns the copy.
+    [[nodiscard]] DomNode CopyNodeTo(const DomNode& node, const DomNode& newParent);
+    [[nodiscard]] TreeChange MoveNodeUp(const DomNode& node);
+    [[nodiscard]] TreeChange MoveNodeDown(const DomNode& node);
     // before: the child to insert in front of, or null to append.
-    DomElement InsertElement(const DomNode& parent, const QString& name, const DomNode& before);
-    DomNode AppendText(const DomNode& parent, const QString& text);
-    DomNode AppendComment(const DomNode& parent, const QString& text);
-    DomNode AppendCDATASection(const DomNode& parent, const QString& text);
+    [[nodiscard]] DomElement InsertElement(
+        const DomNode& parent, const QString& name, const DomNode& before);
+    [[nodiscard]] DomNode AppendText(const DomNode& parent, const QString& text);
+    [[nodiscard]] DomNode AppendComment(const DomNode& parent, const QString& text);
+    [[nodiscard]] DomNode AppendCDATASection(const DomNode& parent, const QString& text);
     // An "xml" declaration goes first and only once; other instructions go after the leading
     // instructions.
-    DomNode InsertProcessingInstruction(
+    [[nodiscard]] DomNode InsertProcessingInstruction(
         const DomNode& parent, const QString& target, const QString& data);
-    DomAttribute AddAttribute(const DomNode& element, const QString& name, const QString& value);
-    void RemoveAttribute(const DomNode& node, const DomNode& attribute);
+    // node: the new attribute; replaced: the attribute of the same name it took the place of.
+    [[nodiscard]] TreeChange AddAttribute(
+        const DomNode& element, const QString& name, const QString& value);
+    // Removes node's attribute of attribute's name; node: the attribute removed.
+    [[nodiscard]] TreeChange RemoveAttribute(const DomNode& node, const DomNode& attribute);
+    [[nodiscard]] TreeChange RenameElement(const DomNode& element, const QString& name);
+    // The value of a text, CDATA section, comment, processing instruction or attribute.
+    [[nodiscard]] TreeChange SetNodeValue(const DomNode& node, const QString& value);
+    // The XML declaration's value cannot be set: a new declaration with data takes its place.
+    // node: the new declaration; replaced: the old one.
+    [[nodiscard]] TreeChange ReplaceDeclaration(const DomNode& declaration, const QString& data);
 
 private:
     // What the file looked like when this document last read or wrote it. Size and times to
@@ -88,6 +103,8 @@ private:
     // True when path is the file this document last read or wrote and another program has
     // changed it since.
     bool ChangedOnDisk(const QString& path) const;
+    // False when node's branch would nest elements too deeply under parent.
+    static bool FitsUnder(const DomNode& node, const DomNode& parent);
     bool Save(const QString& path);
 
     QString stampedPath;

@@ -1,5 +1,6 @@
 #include "AttributeView.h"
 #include "AddAttributeDlg.h"
+#include "AttributeEditor.h"
 #include "AttributeViewIds.h"
 #include "CommandTable.h"
 #include "Prompts.h"
@@ -266,17 +267,16 @@ void AttributeView::OnAddAttribute()
     AddAttributeDlg dialog(this);
     const int result = Prompts::Instance().ExecDialog(dialog);
     if (result == QDialog::Accepted) {
-        TrelvoDoc* doc = Doc();
-        const DomAttribute attribute = doc
-            ? doc->AddAttribute(doc->SelectedNode, dialog.GetName(), dialog.GetValue())
-            : DomAttribute();
-        if (attribute.isNull()) {
+        const TrelvoDoc* doc = Doc();
+        const TreeChange change = doc && editor
+            ? editor->AddAttribute(doc->SelectedNode, dialog.GetName(), dialog.GetValue(), this)
+            : TreeChange();
+        if (!change) {
             Prompts::Instance().MessageBox(QStringLiteral("Failed to create attribute!"), QString(),
                 Prompts::Buttons::Ok, Prompts::Icon::None);
         } else {
-            SelectOnly(AddAttributeRow(attribute));
+            SelectOnly(AddAttributeRow(change.node.toAttribute()));
             SortAttributeRows();
-            doc->UpdateAllViews(this, TrelvoDoc::HintRefresh);
         }
     }
     setFocus(Qt::OtherFocusReason);
@@ -288,37 +288,28 @@ void AttributeView::OnDeleteAttribute()
     const Prompts::Button answer = Prompts::Instance().MessageBox(
         QStringLiteral("Are you sure you want to delete the selected attributes?"), QString(),
         Prompts::Buttons::YesNo, Prompts::Icon::Question);
-    TrelvoDoc* doc = Doc();
-    if (answer == Prompts::Button::Yes) {
+    const TrelvoDoc* doc = Doc();
+    if (answer == Prompts::Button::Yes && doc && editor) {
         // Removing the current row makes the list select a neighbour, so the rows to delete are
-        // gathered before any goes.
+        // gathered before any goes; the rows go first, so the views' one update finds them gone.
         const QList<QTreeWidgetItem*> selected = list->selectedItems();
+        std::vector<DomAttribute> attributes;
         for (QTreeWidgetItem* item : selected) {
-            if (doc) {
-                doc->RemoveAttribute(
-                    doc->SelectedNode, item->data(0, AttributeRole).value<DomAttribute>());
-            }
+            attributes.push_back(item->data(0, AttributeRole).value<DomAttribute>());
             delete item;
         }
         if (!selected.isEmpty())
             list->clearSelection();
+        editor->RemoveAttributes(doc->SelectedNode, attributes, this);
     }
     setFocus(Qt::OtherFocusReason);
-    if (doc)
-        doc->UpdateAllViews(this, TrelvoDoc::HintRefresh);
 }
 
 bool AttributeView::OnValidateEdit(int item, const QString& text)
 {
-    DomAttribute attribute = AttributeAt(item);
-    if (attribute.isNull() || Failed(attribute.setNodeValue(text)))
-        return false;
-    // Every commit counts as a change, an unchanged text included.
-    if (TrelvoDoc* doc = Doc()) {
-        doc->SetModifiedFlag(true);
-        doc->UpdateAllViews(this, TrelvoDoc::HintRefresh);
-    }
-    return true;
+    const DomAttribute attribute = AttributeAt(item);
+    // The same text commits without writing: the document stays as it was, and unmodified.
+    return editor && !attribute.isNull() && editor->SetAttributeValue(attribute, text, this);
 }
 
 std::vector<CommandInfo> AttributeView::Commands()

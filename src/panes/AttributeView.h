@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+class AttributeEditor;
 class SmartList;
 class TrelvoDoc;
 class QTreeWidgetItem;
@@ -38,6 +39,10 @@ public:
     void SetSettingsStore(std::function<AttributeSettings()> load,
         std::function<void(const AttributeSettings&)> store);
     AttributeSettings Settings() const;
+    // Every change the pane makes goes through editor (not owned); without one the pane changes
+    // nothing.
+    void SetEditor(AttributeEditor* changes) { editor = changes; }
+    AttributeEditor* GetEditor() const { return editor; }
 
     // Once, after the pane has been created: columns, images and the in-place editor.
     void SetupAttributeList();
@@ -79,6 +84,7 @@ private:
     void SelectOnly(int row);
 
     SmartList* list = nullptr;
+    AttributeEditor* editor = nullptr;
     QList<QIcon> images;
     AttributeSettings ownSettings;
     std::function<AttributeSettings()> loadSettings;

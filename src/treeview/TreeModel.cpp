@@ -128,6 +128,12 @@ void TreeModel::SetNode(const QModelIndex& item, const DomNode& node)
     emit dataChanged(item, item);
 }
 
+void TreeModel::Relabel(const QModelIndex& item)
+{
+    if (item.isValid())
+        emit dataChanged(item, item);
+}
+
 void TreeModel::ReleaseBranchNodes(const QModelIndex& item)
 {
     const int top = IdOf(item);

@@ -76,6 +76,8 @@ public:
     // Null for an invalid index or an item whose reference was released.
     DomNode Node(const QModelIndex& item) const;
     void SetNode(const QModelIndex& item, const DomNode& node);
+    // Tells the views that the item's label changed with its node (a new name or value).
+    void Relabel(const QModelIndex& item);
     // Drops the node references of the item and its branch; the items stay.
     void ReleaseBranchNodes(const QModelIndex& item);
     QString Label(const QModelIndex& item) const;

@@ -1,9 +1,11 @@
 #include "TrelvoView.h"
 
+#include "AttributeView.h"
 #include "ImageView.h"
 #include "SourceView.h"
 
 #include "FrameWindow.h"
+#include "NodeCommands.h"
 #include "NodeRules.h"
 #include "Prompts.h"
 #include "TickCount.h"
@@ -42,6 +44,7 @@ void DisableCommands(QMenu& menu, const std::vector<int>& ids)
 TrelvoView::TrelvoView(QWidget* parent)
     : QTreeView(parent)
     , treeModel(new TreeModel(this))
+    , nodeCommands(std::make_unique<NodeCommands>(*this))
 {
     setModel(treeModel);
     setHeaderHidden(true);
@@ -65,6 +68,8 @@ TrelvoView::TrelvoView(QWidget* parent)
     connect(treeModel, &QAbstractItemModel::modelReset, this, [this] { ScheduleFitColumn(true); });
     connect(treeModel, &QAbstractItemModel::dataChanged, this, [this] { ScheduleFitColumn(); });
 
+    for (const auto& [id, handler] : nodeCommands->Handlers())
+        AddCommand(id, handler);
     AddCommand(ID_ACTIONS_EXPAND_ALL, [this] { ExpandAll(); });
     AddCommand(ID_ACTIONS_COLLAPSE_ALL, [this] {
         WaitCursor wait;
@@ -75,7 +80,12 @@ TrelvoView::TrelvoView(QWidget* parent)
     });
 }
 
-TrelvoView::~TrelvoView() = default;
+TrelvoView::~TrelvoView()
+{
+    // The frame may destroy the attribute pane after this view.
+    if (g_pAttributeView && g_pAttributeView->GetEditor() == &editor)
+        g_pAttributeView->SetEditor(nullptr);
+}
 
 TrelvoDoc* TrelvoView::Doc() const { return dynamic_cast<TrelvoDoc*>(GetDocument()); }
 
@@ -150,6 +160,21 @@ void TrelvoView::RemoveItem(const QModelIndex& item)
     if (item == cutSource)
         cutSource = QPersistentModelIndex();
     treeModel->RemoveItem(item);
+}
+
+void TrelvoView::ClearMarksIn(const QModelIndex& branch)
+{
+    if (treeModel->IsInBranch(copySource, branch))
+        copySource = QPersistentModelIndex();
+    if (treeModel->IsInBranch(cutSource, branch))
+        cutSource = QPersistentModelIndex();
+}
+
+bool TrelvoView::HoldSelectionUpdates(bool hold)
+{
+    const bool wasHeld = selectionHeld;
+    selectionHeld = hold;
+    return wasHeld;
 }
 
 void TrelvoView::ClearTree()
@@ -292,7 +317,8 @@ void TrelvoView::TellDocument(const QModelIndex& item)
     if (!doc || (node == doc->SelectedNode && !node.isNull()))
         return;
     doc->SelectedNode = node;
-    doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
+    if (!selectionHeld)
+        doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }
 
 int TrelvoView::LabelColumnRight() const { return columnViewportPosition(0) + columnWidth(0) - 1; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TreeEditor.h"
 #include "TreeModel.h"
 #include "TreeSettings.h"
 #include "View.h"
@@ -8,8 +9,10 @@
 #include <QTreeView>
 
 #include <functional>
+#include <memory>
 
 class FrameWindow;
+class NodeCommands;
 class TrelvoDoc;
 
 // The main view: shows the open document's DOM as a tree, makes the selected item's node the
@@ -27,6 +30,20 @@ public:
     // Where the view reads the settings each time it needs them; the application keeps them.
     // Without one the view uses the defaults.
     void SetSettingsSource(std::function<TreeSettings()> source) { settings = std::move(source); }
+    // Where the view puts the settings it changes (the insert dialog's rectangle); unwired,
+    // the changes are dropped.
+    void SetSettingsStore(std::function<void(const TreeSettings&)> store)
+    {
+        storeSettings = std::move(store);
+    }
+    TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
+    void StoreSettings(const TreeSettings& changed)
+    {
+        if (storeSettings)
+            storeSettings(changed);
+    }
+    // The path every change of the document from this view and from the attribute pane takes.
+    TreeEditor& Editor() { return editor; }
     TreeModel* GetModel() const { return treeModel; }
     // Null until the view is added to a document.
     TrelvoDoc* Doc() const;
@@ -44,6 +61,12 @@ public:
     void ReleaseBranchNodes(const QModelIndex& item);
     // Deletes the item and its branch, and the Copy or Cut mark on it.
     void RemoveItem(const QModelIndex& item);
+    // Drops the Copy and Cut marks on the item or inside its branch.
+    void ClearMarksIn(const QModelIndex& branch);
+    // While held, a selection change makes its node the document's SelectedNode without
+    // updating the views: an edit sends its one update once its items are in place. Returns
+    // whether it was held before.
+    bool HoldSelectionUpdates(bool hold);
     void ClearTree();
     // Expands the item and everything below it (an invalid item: the whole tree) with the wait
     // cursor and without drawing in between, then scrolls it (the first item) to the top and
@@ -100,7 +123,6 @@ private:
     int LabelColumnRight() const;
     // Where the left button went down, moved onto the label column.
     QPoint pressPos;
-    TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
     FrameWindow* Frame() const;
     // The context menu under the selected item's label.
     void ShowKeyboardMenu();
@@ -114,6 +136,10 @@ private:
 
     TreeModel* treeModel = nullptr;
     std::function<TreeSettings()> settings;
+    std::function<void(const TreeSettings&)> storeSettings;
+    TreeEditor editor { *this };
+    std::unique_ptr<NodeCommands> nodeCommands;
+    bool selectionHeld = false;
 
     QPersistentModelIndex dragItem;
     bool dragging = false;

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #ifdef Q_OS_LINUX
 #include <sys/mount.h>
 #include <unistd.h>
@@ -336,7 +338,7 @@ void TestTrelvoDoc::failedOpenKeepsTheOpenDocument()
     QVERIFY(Open(doc, "<r><a/></r>"));
     const QString path = doc.GetPathName();
     const DomNode selected = doc.SelectedNode = At(doc, u"root/0"_s);
-    QVERIFY(!doc.AddAttribute(selected, u"x"_s, u"1"_s).isNull());
+    QVERIFY(doc.AddAttribute(selected, u"x"_s, u"1"_s));
 
     prompts.AnswerMessage(Prompts::Button::Ok);
     QVERIFY(!doc.OnOpenDocument(failing));
@@ -714,9 +716,9 @@ void TestTrelvoDoc::treeChanges_data()
 
     // An empty expected markup means the document is unchanged.
     const auto row = [](const char* name, const QString& source, const char16_t* operation,
-                         const char16_t* node, const QString& argument, const QString& value,
+                         QStringView node, const QString& argument, const QString& value,
                          bool result, bool modified, const QString& expected = QString()) {
-        QTest::newRow(name) << source << QString::fromUtf16(operation) << QString::fromUtf16(node)
+        QTest::newRow(name) << source << QString::fromUtf16(operation) << node.toString()
                             << argument << value << result << modified << expected;
     };
     const QString abc = u"<r><a/><b/><c/></r>"_s;
@@ -735,8 +737,8 @@ void TestTrelvoDoc::treeChanges_data()
     row("copy: into text refused", tree, u"copy", u"root/0", u"root/2"_s, {}, false, false);
     row("move: to the end of another", tree, u"move", u"root/0/0", u"root"_s, {}, true, true,
         u"<r><a/><b/>t<x/></r>"_s);
-    row("move: into own child refused, still modified", tree, u"move", u"root", u"root/0"_s, {},
-        true, true);
+    row("move: into own child refused", tree, u"move", u"root", u"root/0"_s, {}, false, false);
+    row("move: already last there", tree, u"move", u"root/2", u"root"_s, {}, true, false);
     row("delete: branch", tree, u"delete", u"root/0", {}, {}, true, true, u"<r><b/>t</r>"_s);
     row("element: before a child", tree, u"element", u"root", u"n"_s, u"root/1"_s, true, true,
         u"<r><a><x/></a><n/><b/>t</r>"_s);
@@ -772,9 +774,64 @@ void TestTrelvoDoc::treeChanges_data()
     row("add: not an element refused", attributes, u"add", u"root/1", u"a"_s, u"9"_s, false, false);
     row("remove", attributes, u"remove", u"root", u"root/@0"_s, {}, true, true,
         u"<r b=\"2\"><e z=\"0\"/>t</r>"_s);
-    row("remove: name the element lacks, still modified", attributes, u"remove", u"root",
-        u"root/0/@0"_s, {}, true, true);
-    row("remove: not an element", attributes, u"remove", u"root/1", u"root/@0"_s, {}, true, false);
+    row("remove: name the element lacks", attributes, u"remove", u"root", u"root/0/@0"_s, {}, false,
+        false);
+    row("remove: not an element", attributes, u"remove", u"root/1", u"root/@0"_s, {}, false, false);
+
+    const QString doctype = u"<!DOCTYPE r><r/>"_s;
+    row("delete: document type refused", doctype, u"delete", u"doc/0", {}, {}, false, false);
+    row("value: changed", tree, u"value", u"root/2", u"u"_s, {}, true, true,
+        u"<r><a><x/></a><b/>u</r>"_s);
+    row("value: the same text writes nothing", tree, u"value", u"root/2", u"t"_s, {}, true, false);
+    row("value: refused", tree, u"value", u"root/2", u"\u0001"_s, {}, false, false);
+    row("declaration: replaced", u"<?xml version=\"1.0\"?><!--c--><r/>"_s, u"declaration", u"doc/0",
+        u"version=\"1.0\" standalone=\"yes\""_s, {}, true, true,
+        u"<?xml version=\"1.0\" standalone=\"yes\"?><!--c--><r/>"_s);
+    row("declaration: bad data keeps the old one", u"<?xml version=\"1.0\"?><r/>"_s, u"declaration",
+        u"doc/0", u"x"_s, {}, false, false);
+
+    // The deepest e is 4095 levels down: one more level fits, two do not.
+    const QString deep = u"<r><a><b/></a>"_s + u"<e>"_s.repeated(4093) + u"<e/>"_s
+        + u"</e>"_s.repeated(4093) + u"</r>"_s;
+    const QString deepest = u"root/1"_s + u"/0"_s.repeated(4093);
+    row("copy: one level more fits", deep, u"copy", u"root/0/0", deepest, {}, true, true,
+        u"<r><a><b/></a>"_s + u"<e>"_s.repeated(4093) + u"<e><b/></e>"_s + u"</e>"_s.repeated(4093)
+            + u"</r>"_s);
+    row("copy: nesting deeper than the loader reads refused", deep, u"copy", u"root/0", deepest, {},
+        false, false);
+    row("move: nesting deeper than the loader reads refused", deep, u"move", u"root/0", deepest, {},
+        false, false);
+    row("element: nesting deeper than the loader reads refused",
+        u"<r>"_s + u"<e>"_s.repeated(4094) + u"<e/>"_s + u"</e>"_s.repeated(4094) + u"</r>"_s,
+        u"element", u"root"_s + u"/0"_s.repeated(4095), u"n"_s, {}, false, false);
+
+    // Renaming in place keeps every namespace reference of the element's branch.
+    row("rename: keeps children and attributes", u"<r><a k=\"1\"><x/>t</a></r>"_s, u"rename",
+        u"root/0", u"b"_s, {}, true, true, u"<r><b k=\"1\"><x/>t</b></r>"_s);
+    row("rename: the same name writes nothing", tree, u"rename", u"root/0", u"a"_s, {}, true,
+        false);
+    row("rename: bad name refused", tree, u"rename", u"root/0", u"1a"_s, {}, false, false);
+    row("rename: undeclared prefix refused", tree, u"rename", u"root/0", u"q:a"_s, {}, false,
+        false);
+    row("rename: child uses a prefix the element declares",
+        u"<r><p:a xmlns:p=\"urn:p\"><p:c/></p:a></r>"_s, u"rename", u"root/0", u"p:b"_s, {}, true,
+        true, u"<r><p:b xmlns:p=\"urn:p\"><p:c/></p:b></r>"_s);
+    row("rename: prefixed attribute before its declaration",
+        u"<r><a p:k=\"1\" xmlns:p=\"urn:p\"/></r>"_s, u"rename", u"root/0", u"p:b"_s, {}, true,
+        true, u"<r><p:b p:k=\"1\" xmlns:p=\"urn:p\"/></r>"_s);
+    row("rename: a style sheet's root",
+        u"<xsl:stylesheet xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" version=\"1.0\">"
+        u"<xsl:template match=\"/\"/></xsl:stylesheet>"_s,
+        u"rename", u"root", u"xsl:transform"_s, {}, true, true,
+        u"<xsl:transform xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" version=\"1.0\">"
+        u"<xsl:template match=\"/\"/></xsl:transform>"_s);
+    row("rename: an svg root",
+        u"<svg:svg xmlns:svg=\"http://www.w3.org/2000/svg\"><svg:g/></svg:svg>"_s, u"rename",
+        u"root", u"svg:g"_s, {}, true, true,
+        u"<svg:g xmlns:svg=\"http://www.w3.org/2000/svg\"><svg:g/></svg:g>"_s);
+    // Moved out of its parent's scope, the renamed child still carries the default namespace.
+    row("rename: default namespace", u"<r><d xmlns=\"urn:d\"><c/></d></r>"_s, u"rename+move",
+        u"root/0/0", u"e"_s, {}, true, true, u"<r><d xmlns=\"urn:d\"/><e xmlns=\"urn:d\"/></r>"_s);
 }
 
 void TestTrelvoDoc::treeChanges()
@@ -792,20 +849,24 @@ void TestTrelvoDoc::treeChanges()
     const DomNode subject = At(doc, node);
     QVERIFY(!subject.isNull());
 
+    // Each change is reversed from what it returned, which must give the source back.
     bool result = true;
-    if (operation == u"up") {
-        result = doc.MoveNodeUp(subject);
-    } else if (operation == u"down") {
-        result = doc.MoveNodeDown(subject);
+    TreeChange change;
+    std::function<void()> reverse;
+    const auto putBack = [&change] { change.oldParent.insertBefore(change.node, change.oldNext); };
+    if (operation == u"up" || operation == u"down" || operation == u"delete") {
+        change = operation == u"up" ? doc.MoveNodeUp(subject)
+            : operation == u"down"  ? doc.MoveNodeDown(subject)
+                                    : doc.DeleteNode(subject);
+        reverse = putBack;
     } else if (operation == u"copy") {
         const DomNode parent = At(doc, argument);
         const DomNode clone = doc.CopyNodeTo(subject, parent);
         result = !clone.isNull();
         QVERIFY(!result || (clone.parentNode() == parent && !(clone == subject)));
     } else if (operation == u"move") {
-        doc.MoveNodeTo(subject, At(doc, argument));
-    } else if (operation == u"delete") {
-        doc.DeleteNode(subject);
+        change = doc.MoveNodeTo(subject, At(doc, argument));
+        reverse = putBack;
     } else if (operation == u"element") {
         result = !doc.InsertElement(subject, argument, At(doc, value)).isNull();
     } else if (operation == u"text") {
@@ -817,18 +878,48 @@ void TestTrelvoDoc::treeChanges()
     } else if (operation == u"pi") {
         result = !doc.InsertProcessingInstruction(subject, argument, value).isNull();
     } else if (operation == u"add") {
-        const DomAttribute attribute = doc.AddAttribute(subject, argument, value);
-        result = !attribute.isNull();
-        QVERIFY(!result || attribute.ownerElement() == subject);
+        change = doc.AddAttribute(subject, argument, value);
+        QVERIFY(!change || change.node.toAttribute().ownerElement() == subject);
+        reverse = [&] {
+            DomElement owner = subject.toElement();
+            QVERIFY(
+                Succeeded(change.replaced ? owner.setAttributeNode(change.replaced.toAttribute())
+                                          : owner.removeAttribute(argument)));
+        };
     } else if (operation == u"remove") {
-        doc.RemoveAttribute(subject, At(doc, argument));
+        change = doc.RemoveAttribute(subject, At(doc, argument));
+        QVERIFY(!change || change.oldIndex == 0);
+    } else if (operation == u"value") {
+        change = doc.SetNodeValue(subject, argument);
+        reverse = [&] { change.node.setNodeValue(change.oldText); };
+    } else if (operation == u"declaration") {
+        change = doc.ReplaceDeclaration(subject, argument);
+        reverse = [&] {
+            change.oldParent.removeChild(change.node);
+            change.oldParent.insertBefore(change.replaced, change.oldParent.firstChild());
+        };
+    } else if (operation.startsWith(u"rename")) {
+        change = doc.RenameElement(subject, argument);
+        reverse = [&] { QVERIFY(Succeeded(change.node.toElement().rename(change.oldText))); };
+        if (operation.endsWith(u"+move")) {
+            QVERIFY(Succeeded(doc.dom.documentElement().appendChild(subject)));
+            reverse = {};
+            result = bool(change);
+        }
     } else {
         QFAIL("unknown operation");
     }
+    if (reverse || operation == u"remove")
+        result = bool(change);
 
     QTEST(result, "result");
     QTEST(doc.IsModified(), "modified");
     QCOMPARE(Markup(doc), expected.isEmpty() ? source : expected);
+    QVERIFY(!change || change.changed == doc.IsModified());
+    if (change.changed && reverse) {
+        reverse();
+        QCOMPARE(Markup(doc), source);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTrelvoDoc)

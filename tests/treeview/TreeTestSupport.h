@@ -8,6 +8,9 @@
 
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 inline DomDocument LoadXml(const QString& xml)
 {
     DomDocument document = DomDocument::Create();
@@ -63,4 +66,40 @@ inline QModelIndex FindItem(const QAbstractItemModel& model, const QString& labe
             return found;
     }
     return QModelIndex();
+}
+
+// Walks the items and the DOM side by side from the "Document" item down, skipping the nodes
+// that get no item (and what lies below them): empty when every item holds the node at its
+// place, else a description of the first place where they part.
+inline QString TreeMismatch(const TreeModel& model, const DomDocument& document)
+{
+    const DomNode top = document.isNull() ? DomNode() : document.documentNode();
+    if (model.rowCount() != (top ? 1 : 0))
+        return QStringLiteral("%1 top-level items").arg(model.rowCount());
+    std::vector<std::pair<QModelIndex, DomNode>> pending;
+    if (top)
+        pending.emplace_back(model.index(0, 0), top);
+    while (!pending.empty()) {
+        const auto [item, node] = pending.back();
+        pending.pop_back();
+        const QString where = model.Label(item.isValid() ? item : QModelIndex());
+        if (!(model.Node(item) == node))
+            return QStringLiteral("item '%1' holds another node than %2")
+                .arg(where, node.nodeName());
+        int row = 0;
+        for (DomNode child = node.firstChild(); child; child = child.nextSibling()) {
+            if (!TreeItems::HasItem(child.nodeType()))
+                continue;
+            const QModelIndex childItem = model.index(row++, 0, item);
+            if (!childItem.isValid())
+                return QStringLiteral("no item for %1 under '%2'").arg(child.nodeName(), where);
+            pending.emplace_back(childItem, child);
+        }
+        if (model.rowCount(item) != row)
+            return QStringLiteral("'%1' has %2 items for %3 nodes")
+                .arg(where)
+                .arg(model.rowCount(item))
+                .arg(row);
+    }
+    return QString();
 }

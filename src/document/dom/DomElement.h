@@ -17,6 +17,11 @@ public:
     // belongs to another element.
     DomResult setAttributeNode(const DomAttribute& attribute);
     DomResult removeAttribute(const QString& name);
+    // Gives the element another qualified name in place: it keeps its attributes, children and
+    // place. A prefix is resolved against the element's own declarations and its ancestors';
+    // without one the element takes the default namespace in scope. Fails, changing nothing, for
+    // a name that is not a qualified name, an undeclared prefix, or an entity's content.
+    DomResult rename(const QString& name);
 
 private:
     friend class DomNode;

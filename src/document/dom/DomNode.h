@@ -57,6 +57,11 @@ public:
     // children only when deep. A null handle on failure.
     DomNode cloneNode(bool deep) const;
 
+    // Elements from this node up to the top, the node itself counted when it is one.
+    int elementDepth() const;
+    // Levels of elements in the node's subtree, the node included: 0 when it holds none.
+    int elementHeight() const;
+
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
 

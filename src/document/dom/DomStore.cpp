@@ -148,7 +148,7 @@ void InitLibxml()
     static const bool done = [] {
         xmlInitParser();
         // Deep trees the program can build itself (branches pasted into branches) must open.
-        xmlParserMaxDepth = 4096;
+        xmlParserMaxDepth = DomMaxElementDepth;
         xmlSetGenericErrorFunc(nullptr, SilentGenericError);
         xmlSetStructuredErrorFunc(nullptr, SilentStructuredError);
         xsltSetGenericErrorFunc(nullptr, SilentGenericError);

@@ -30,3 +30,7 @@ enum DomResult : int {
 
 constexpr bool Failed(DomResult result) { return result < 0; }
 constexpr bool Succeeded(DomResult result) { return result >= 0; }
+
+// The deepest nesting of elements the loader reads; a deeper tree would be saved to a file that
+// never opens again.
+inline constexpr int DomMaxElementDepth = 4096;
