@@ -282,10 +282,12 @@ void TrelvoDoc::DeleteNode(const DomNode& node)
     SetModifiedFlag(true);
 }
 
-void TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
+bool TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
 {
-    DomNode(newParent).appendChild(node);
+    if (Failed(DomNode(newParent).appendChild(node)))
+        return false;
     SetModifiedFlag(true);
+    return true;
 }
 
 DomNode TrelvoDoc::CopyNodeTo(const DomNode& node, const DomNode& newParent)

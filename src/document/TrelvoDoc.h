@@ -51,7 +51,9 @@ public:
     // Tree changes: each marks the document modified and leaves telling the views to the caller.
     // A null result means nothing changed.
     void DeleteNode(const DomNode& node);
-    void MoveNodeTo(const DomNode& node, const DomNode& newParent);
+    // Appends node to newParent's children; false, with nothing changed, when the DOM refuses
+    // (a document type, or a prefix not declared where the node would go).
+    [[nodiscard]] bool MoveNodeTo(const DomNode& node, const DomNode& newParent);
     DomNode CopyNodeTo(const DomNode& node, const DomNode& newParent);
     bool MoveNodeUp(const DomNode& node);
     bool MoveNodeDown(const DomNode& node);

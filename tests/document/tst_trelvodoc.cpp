@@ -503,8 +503,10 @@ void TestTrelvoDoc::treeChanges_data()
     row("copy: into text refused", tree, u"copy", u"root/0", u"root/2"_s, {}, false, false);
     row("move: to the end of another", tree, u"move", u"root/0/0", u"root"_s, {}, true, true,
         u"<r><a/><b/>t<x/></r>"_s);
-    row("move: into own child refused, still modified", tree, u"move", u"root", u"root/0"_s, {},
-        true, true);
+    row("move: into own child refused", tree, u"move", u"root", u"root/0"_s, {}, false, false);
+    row("move: prefix out of its declaration's scope refused",
+        u"<r><p:a xmlns:p=\"u\"><p:b/></p:a></r>"_s, u"move", u"root/0/0", u"root"_s, {}, false,
+        false);
     row("delete: branch", tree, u"delete", u"root/0", {}, {}, true, true, u"<r><b/>t</r>"_s);
     row("element: before a child", tree, u"element", u"root", u"n"_s, u"root/1"_s, true, true,
         u"<r><a><x/></a><n/><b/>t</r>"_s);
@@ -571,7 +573,7 @@ void TestTrelvoDoc::treeChanges()
         result = !clone.isNull();
         QVERIFY(!result || (clone.parentNode() == parent && !(clone == subject)));
     } else if (operation == u"move") {
-        doc.MoveNodeTo(subject, At(doc, argument));
+        result = doc.MoveNodeTo(subject, At(doc, argument));
     } else if (operation == u"delete") {
         doc.DeleteNode(subject);
     } else if (operation == u"element") {

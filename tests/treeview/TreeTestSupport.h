@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the tree view tests: documents from text, nodes by position, and a compact
-// picture of a model's items.
+// Helpers shared by the tree view tests: documents from text, nodes by position, a compact
+// picture of a model's items, and the check that the items show the DOM.
 
 #include "TreeModel.h"
 #include "dom/DomDocument.h"
@@ -63,4 +63,37 @@ inline QModelIndex FindItem(const QAbstractItemModel& model, const QString& labe
             return found;
     }
     return QModelIndex();
+}
+
+// The first place where the items below item differ from the DOM below node, as a path of item
+// labels; empty when each item holds its node and the nodes that get items all have one, in
+// document order.
+inline QString TreeDomDifference(
+    const TreeModel& model, const QModelIndex& item, const DomNode& node)
+{
+    const QString path = item.data(TreeModel::LabelRole).toString();
+    if (!(model.Node(item) == node))
+        return path + QStringLiteral(": holds another node than ") + node.nodeName();
+    int row = 0;
+    for (DomNode child = node.firstChild(); child; child = child.nextSibling()) {
+        if (!TreeItems::HasItem(child.nodeType()))
+            continue;
+        const QModelIndex childItem = model.index(row++, 0, item);
+        if (!childItem.isValid())
+            return path + QStringLiteral(": no item for ") + child.nodeName();
+        if (const QString difference = TreeDomDifference(model, childItem, child);
+            !difference.isEmpty())
+            return path + QStringLiteral(" / ") + difference;
+    }
+    if (model.rowCount(item) != row)
+        return path + QStringLiteral(": ") + QString::number(model.rowCount(item) - row)
+            + QStringLiteral(" items too many");
+    return QString();
+}
+
+inline QString TreeDomDifference(const TreeModel& model, const DomDocument& document)
+{
+    if (model.rowCount() != 1)
+        return QStringLiteral("not one top-level item");
+    return TreeDomDifference(model, model.index(0, 0), document.documentNode());
 }
