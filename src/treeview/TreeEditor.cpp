@@ -142,6 +142,35 @@ bool TreeEditor::MoveItemDown(const QModelIndex& item)
     return doc && item.isValid() && doc->MoveNodeDown(view.NodeOf(item)) && PlaceMovedItem(item);
 }
 
+QModelIndex TreeEditor::CopyBranch(const QModelIndex& source, const QModelIndex& target)
+{
+    TrelvoDoc* doc = Doc();
+    if (!doc || !source.isValid() || !target.isValid())
+        return QModelIndex();
+    return AddItem(doc->CopyNodeTo(view.NodeOf(source), view.NodeOf(target)), target);
+}
+
+TreeChange TreeEditor::MoveBranch(const QModelIndex& source, const QModelIndex& target)
+{
+    TrelvoDoc* doc = Doc();
+    if (!doc || !source.isValid() || !target.isValid())
+        return TreeChange();
+    const TreeChange change = doc->MoveNodeTo(view.NodeOf(source), view.NodeOf(target));
+    if (!change.changed)
+        return change;
+    const QPersistentModelIndex moved(source);
+    {
+        HeldSelection held(view);
+        Model().MoveItem(moved, target, PositionOf(view.NodeOf(moved), target));
+        view.collapse(moved);
+        view.ClearMarksIn(moved);
+    }
+    // The selection stays where it was (the target of a paste, the dragged item of a drop), and
+    // its branch has changed.
+    Update(nullptr);
+    return change;
+}
+
 bool TreeEditor::PlaceMovedItem(const QModelIndex& item)
 {
     const QPersistentModelIndex moved(item);

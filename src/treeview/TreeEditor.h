@@ -33,6 +33,14 @@ public:
     bool MoveItemUp(const QModelIndex& item);
     bool MoveItemDown(const QModelIndex& item);
 
+    // A deep copy of source's node appended to target's node; the new item comes last under
+    // target, collapsed and not selected. An invalid index when the DOM refused.
+    QModelIndex CopyBranch(const QModelIndex& source, const QModelIndex& target);
+    // Moves source's node to the end of target's node; the item follows, collapsed, with the
+    // marks on it or inside it cleared, and the selection stays where it was. A false change
+    // when the DOM refused.
+    TreeChange MoveBranch(const QModelIndex& source, const QModelIndex& target);
+
     TreeChange AddAttribute(
         const DomNode& element, const QString& name, const QString& value, View* sender) override;
     int RemoveAttributes(

@@ -78,6 +78,7 @@ TrelvoView::TrelvoView(QWidget* parent)
         setUpdatesEnabled(true);
         FitColumn(true);
     });
+    AddClipboardCommands();
 }
 
 TrelvoView::~TrelvoView()
@@ -271,13 +272,6 @@ void TrelvoView::ShowContextMenu(const QPoint& point)
         OnCommand(id);
 }
 
-void TrelvoView::CancelDrag()
-{
-    dragCopy = false;
-    dragging = false;
-    dragItem = QPersistentModelIndex();
-}
-
 QRect TrelvoView::LabelRect(const QModelIndex& item) const
 {
     QStyleOptionViewItem option;
@@ -353,6 +347,10 @@ void TrelvoView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int 
 QItemSelectionModel::SelectionFlags TrelvoView::selectionCommand(
     const QModelIndex& index, const QEvent* event) const
 {
+    // The selection is made on the press alone: after a drop another item may be under the
+    // release.
+    if (event && event->type() == QEvent::MouseButtonRelease)
+        return QItemSelectionModel::NoUpdate;
     // Like a tree control, the current item is always the selected one: Ctrl+click, which
     // starts a copying drag, must not deselect it.
     const QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
@@ -376,6 +374,8 @@ void TrelvoView::mousePressEvent(QMouseEvent* event)
         return;
     if (item.isValid() && item != SelectedItem())
         SelectItem(item);
+    dragArmed = item.isValid();
+    dragStart = event->position().toPoint();
     // The item view sees a press beside the label as one on the label's row.
     pressPos = event->position().toPoint();
     if (item.isValid() && !indexAt(pressPos).isValid())
@@ -387,9 +387,11 @@ void TrelvoView::mousePressEvent(QMouseEvent* event)
 
 void TrelvoView::mouseMoveEvent(QMouseEvent* event)
 {
-    // Moving with the button down does not drag the selection along the rows.
-    if (event->buttons() & Qt::LeftButton)
+    // Moving with the button down drags the selected branch, not the selection along the rows.
+    if (event->buttons() & Qt::LeftButton) {
+        DragMouseMove(event->position().toPoint(), event->modifiers());
         return;
+    }
     QTreeView::mouseMoveEvent(event);
 }
 
@@ -401,6 +403,7 @@ void TrelvoView::mouseReleaseEvent(QMouseEvent* event)
     }
     if (event->button() != Qt::LeftButton)
         return;
+    DragMouseRelease(event->position().toPoint(), event->modifiers());
     // The item view would select the item under the release when the press was on the
     // selected item; the selection is made on the press alone.
     QMouseEvent release(event->type(), QPointF(pressPos), event->globalPosition(), event->button(),
@@ -422,6 +425,12 @@ void TrelvoView::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Control) {
         dragCopy = true;
         UpdateDragCursor();
+    }
+    if (event->key() == Qt::Key_Escape && dragging) {
+        CancelDrag();
+        UpdateDragCursor();
+        event->accept();
+        return;
     }
     // The platform turns the menu key into a context-menu event, but not Shift+F10.
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
@@ -507,13 +516,6 @@ void TrelvoView::drawBranches(QPainter* painter, const QRect& rect, const QModel
 }
 
 FrameWindow* TrelvoView::Frame() const { return qobject_cast<FrameWindow*>(window()); }
-
-void TrelvoView::UpdateDragCursor()
-{
-    // Outside a drag the view shows its normal cursor.
-    if (!dragging)
-        viewport()->unsetCursor();
-}
 
 void TrelvoView::FitColumn(bool mayShrink)
 {

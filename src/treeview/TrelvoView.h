@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DragCursors.h"
 #include "TreeEditor.h"
 #include "TreeModel.h"
 #include "TreeSettings.h"
@@ -10,9 +11,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class FrameWindow;
 class NodeCommands;
+class QTimer;
 class TrelvoDoc;
 
 // The main view: shows the open document's DOM as a tree, makes the selected item's node the
@@ -87,8 +90,32 @@ public:
     // The context menu of the selected item at point (viewport coordinates); the chosen command
     // goes to this view first.
     void ShowContextMenu(const QPoint& point);
+
+    // Cut, Copy and Paste mark an item inside the view and copy or move its node's branch; the
+    // system clipboard is not used. At most one of the two marks is set.
+    void OnEditCopy();
+    void OnEditCut();
+    void OnEditPaste();
+    // Whether source's branch may go below target: copied (copy) or moved under an element, or,
+    // for a comment, under the document; never into its own branch, a move never to the parent
+    // it already has. Instructions and document types are never sources.
+    bool CanDrop(const QModelIndex& target, const QModelIndex& source, bool copy) const;
+    // True when item is branch or lies below it; walks up from item.
+    bool IsInBranch(const QModelIndex& item, const QModelIndex& branch) const;
+    // The item on the row under point (viewport coordinates) when the dragged item may be
+    // dropped on it; invalid otherwise.
+    QModelIndex DropTargetAt(const QPoint& point) const;
     // Ends a drag without dropping.
     void CancelDrag();
+    // Appends a copy of source's branch to target's node and its items to target's, then
+    // updates the views; a refusal is shown, and false leaves tree and document unchanged.
+    bool CopyBranchTo(const QModelIndex& source, const QModelIndex& target);
+    // Moves source's node to the end of target's children and its item with it, collapsed,
+    // then updates the views; as CopyBranchTo for a refusal.
+    bool MoveBranchTo(const QModelIndex& source, const QModelIndex& target);
+    bool Dragging() const { return dragging; }
+    // The item shown as the drop target, invalid when there is none.
+    QModelIndex DropHighlight() const { return dropHighlight; }
     // The rectangle of the item's label text, in viewport coordinates.
     QRect LabelRect(const QModelIndex& item) const;
 
@@ -109,6 +136,8 @@ protected:
     void drawBranches(
         QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+        const QModelIndex& index) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -126,7 +155,22 @@ private:
     FrameWindow* Frame() const;
     // The context menu under the selected item's label.
     void ShowKeyboardMenu();
+    void AddClipboardCommands();
+    // The drag follows the mouse through the view's own mouse handling (no system drag
+    // session), so that the whole of it works on any platform and in tests. A drag that should
+    // reach other windows can be handed to the system where the pointer leaves the view, with
+    // DropTargetAt and the branch operations still deciding drops inside it.
+    // The left button moved while down at pos: starts a drag once it has gone far enough from
+    // the press, and follows it.
+    void DragMouseMove(const QPoint& pos, Qt::KeyboardModifiers modifiers);
+    // The left button came up at pos: drops the dragged branch there when that is a target.
+    void DragMouseRelease(const QPoint& pos, Qt::KeyboardModifiers modifiers);
+    // Highlights the drop target under the pointer and sets the cursor for it; the normal
+    // cursor outside a drag.
     void UpdateDragCursor();
+    void SetDropHighlight(const QModelIndex& item);
+    // Scrolls the tree while the pointer is near its top or bottom edge during a drag.
+    void AutoScroll(const QPoint& pos);
     // Makes the column as wide as the labels in view, or wider when it was already and
     // mayShrink is false.
     void FitColumn(bool mayShrink);
@@ -146,4 +190,14 @@ private:
     bool dragCopy = false;
     QPersistentModelIndex copySource;
     QPersistentModelIndex cutSource;
+    // A left press on an item that may still become a drag, and where it was.
+    bool dragArmed = false;
+    QPoint dragStart;
+    // Where the pointer was last seen during the drag, in viewport coordinates.
+    QPoint dragPos;
+    QPersistentModelIndex dropHighlight;
+    QTimer* scrollTimer = nullptr;
+    // Rows per step of the scrolling while dragging, negative upwards.
+    int scrollStep = 0;
+    std::optional<DragCursors> cursors;
 };

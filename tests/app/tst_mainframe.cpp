@@ -18,6 +18,7 @@
 #include "TrelvoApp.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
+#include "dom/DomElement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -342,18 +343,24 @@ private slots:
         QCOMPARE(g_pSourceView->Edit()->Text(), QStringLiteral("<plant name=\"Basil\"/>\r\n"));
     }
 
-    void editCommandsGrayed_data()
+    void editCommands_data()
     {
-        QTest::addColumn<int>("command");
-        QTest::newRow("Cut") << ID_EDIT_CUT;
-        QTest::newRow("Copy") << ID_EDIT_COPY;
-        QTest::newRow("Paste") << ID_EDIT_PASTE;
+        QTest::addColumn<QKeySequence>("mark");
+        QTest::addColumn<QKeySequence>("paste");
+        QTest::addColumn<int>("plantsLeft");
+        QTest::newRow("Ctrl+C, Ctrl+V")
+            << QKeySequence(Qt::CTRL | Qt::Key_C) << QKeySequence(Qt::CTRL | Qt::Key_V) << 3;
+        QTest::newRow("Shift+Del, Shift+Ins") << QKeySequence(Qt::SHIFT | Qt::Key_Delete)
+                                              << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << 2;
     }
 
-    // The Edit menu lists Cut, Copy and Paste, grayed while nothing handles them.
-    void editCommandsGrayed()
+    // The Edit menu's Cut, Copy and Paste and their keys reach the tree, with the focus in it,
+    // and are grayed while nothing is selected.
+    void editCommands()
     {
-        QFETCH(int, command);
+        QFETCH(QKeySequence, mark);
+        QFETCH(QKeySequence, paste);
+        QFETCH(int, plantsLeft);
         QVERIFY(Start(DataFile("plants.xml")));
         QMenu* edit = nullptr;
         for (QAction* item : Frame()->menuBar()->actions()) {
@@ -361,9 +368,26 @@ private slots:
                 edit = item->menu();
         }
         QVERIFY(edit);
-        QAction* action = UpdatedAction(command);
-        QVERIFY(edit->actions().contains(action));
-        QVERIFY(!action->isEnabled());
+        for (int command : { ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE }) {
+            QAction* action = UpdatedAction(command);
+            QVERIFY(edit->actions().contains(action));
+            QVERIFY(!action->isEnabled());
+        }
+
+        QVERIFY(ActivateFrame());
+        TrelvoView* tree = Frame()->GetTreeView();
+        tree->setFocus();
+        const QModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        const QPersistentModelIndex rosemary = tree->model()->index(0, 0, plants);
+        tree->SelectItem(tree->model()->index(1, 0, plants));
+        QVERIFY(UpdatedAction(ID_EDIT_COPY)->isEnabled());
+        QTest::keySequence(tree, mark);
+        tree->SelectItem(rosemary);
+        QVERIFY(UpdatedAction(ID_EDIT_PASTE)->isEnabled());
+        QTest::keySequence(tree, paste);
+        QCOMPARE(tree->model()->rowCount(plants), plantsLeft);
+        const DomElement arrived = tree->NodeOf(rosemary).firstChild().toElement();
+        QCOMPARE(arrived.getAttribute(QStringLiteral("name")), QStringLiteral("Thyme"));
     }
 
     // Other Great Products opens the products dialog over the main window.

@@ -739,6 +739,9 @@ void TestTrelvoDoc::treeChanges_data()
         u"<r><a/><b/>t<x/></r>"_s);
     row("move: into own child refused", tree, u"move", u"root", u"root/0"_s, {}, false, false);
     row("move: already last there", tree, u"move", u"root/2", u"root"_s, {}, true, false);
+    row("move: prefix out of its declaration's scope refused",
+        u"<r><p:a xmlns:p=\"u\"><p:b/></p:a></r>"_s, u"move", u"root/0/0", u"root"_s, {}, false,
+        false);
     row("delete: branch", tree, u"delete", u"root/0", {}, {}, true, true, u"<r><b/>t</r>"_s);
     row("element: before a child", tree, u"element", u"root", u"n"_s, u"root/1"_s, true, true,
         u"<r><a><x/></a><n/><b/>t</r>"_s);

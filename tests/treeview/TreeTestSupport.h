@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the tree view tests: documents from text, nodes by position, and a compact
-// picture of a model's items.
+// Helpers shared by the tree view tests: documents from text, nodes by position, a compact
+// picture of a model's items, and the check that the items show the DOM.
 
 #include "TreeModel.h"
 #include "dom/DomDocument.h"
