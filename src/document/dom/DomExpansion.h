@@ -1,22 +1,29 @@
 #pragma once
 
-// Internal to the DOM layer: how much text entity references add to attribute values. libxml2
-// keeps such a value as a list of references and checks each entity for amplification only once,
-// so a small file can hold a value that reads as gigabytes.
+// Internal to the DOM layer: adds up the text that references to internal entities stand for,
+// each entity measured once (its replacement text with the references in it expanded), every
+// count stopping just past a limit.
 
-#include <libxml/tree.h>
+#include <libxml/entities.h>
 
 #include <cstddef>
+#include <unordered_map>
 
-namespace DomExpansion {
+class DomExpansion {
+public:
+    explicit DomExpansion(size_t limit = 0)
+        : limit(limit)
+    {
+    }
 
-// The first element (the elements of entity replacement text first, then the document's) at
-// which the text that entity references add to attribute values and namespace declarations passes
-// limit bytes in total, or null when it stays within it.
-xmlNodePtr FirstBeyond(xmlDocPtr doc, size_t limit);
+    // Adds what one reference to entity stands for; false once the total passes the limit.
+    bool Add(xmlDocPtr doc, xmlEntityPtr entity);
 
-// The line of an element; for an element of entity replacement text, which has none, the line
-// of the element that first references the entity. Zero when unknown.
-int LineOf(xmlDocPtr doc, xmlNodePtr element);
+private:
+    size_t Expanded(xmlDocPtr doc, const xmlChar* text, int depth);
+    size_t Entity(xmlDocPtr doc, xmlEntityPtr entity, int depth);
 
-} // namespace DomExpansion
+    size_t limit;
+    size_t total = 0;
+    std::unordered_map<const xmlEntity*, size_t> lengths;
+};

