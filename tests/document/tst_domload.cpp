@@ -82,6 +82,33 @@ QByteArray BillionLaughsDtd()
     return dtd + "]>";
 }
 
+QByteArray Utf16LeWithoutBom(const QString& text)
+{
+    QStringEncoder encoder(QStringConverter::Utf16LE);
+    return encoder(text);
+}
+
+// A gzip file holding bytes in one stored (uncompressed) deflate block.
+QByteArray Gzip(const QByteArray& bytes)
+{
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= uchar(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    const auto size = quint16(bytes.size());
+    QByteArray gzip("\x1F\x8B\x08\0\0\0\0\0\0\xFF\x01", 11);
+    for (const quint16 half : { size, quint16(~size) })
+        gzip += QByteArray(1, char(half & 0xFF)) + char(half >> 8);
+    gzip += bytes;
+    for (const quint32 word : { ~crc, quint32(size) }) {
+        for (int shift = 0; shift < 32; shift += 8)
+            gzip += char((word >> shift) & 0xFF);
+    }
+    return gzip;
+}
+
 bool IsEmpty(const DomDocument& document)
 {
     return !document.documentNode().hasChildNodes() && document.documentElement().isNull()
@@ -124,11 +151,19 @@ private slots:
     void largeTextNodeOpens_data();
     void largeTextNodeOpens();
     void largeTextNodeWithEntityDeclarationsIsRefused();
+    void attributeExpansionIsRefused_data();
+    void attributeExpansionIsRefused();
+    void compressedFileIsRefused_data();
+    void compressedFileIsRefused();
 
     void parseErrorReportsFirstError();
     void parseErrorUrlIsEmptyAfterLoadXml();
     void parseErrorSourceLine_data();
     void parseErrorSourceLine();
+    void parseErrorLineIsDecodedAsTheFile_data();
+    void parseErrorLineIsDecodedAsTheFile();
+    void inputIsReadToTheEnd_data();
+    void inputIsReadToTheEnd();
     void unreadableOrEmptyInputFails_data();
     void unreadableOrEmptyInputFails();
     void malformedInputFails_data();
@@ -259,6 +294,16 @@ void TestDomLoad::encodingsFromFile_data()
     QTest::newRow("windows-1252 declared")
         << QByteArray("<?xml version='1.0' encoding='windows-1252'?><a>\x80\x93q\x94</a>")
         << u"\u20AC\u201Cq\u201D"_s << u"version=\"1.0\" encoding=\"windows-1252\""_s;
+    const QString latin1Declared = u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"_s;
+    QTest::newRow("UTF-8 byte-order mark over a declared ISO-8859-1")
+        << QByteArray("\xEF\xBB\xBF" + latin1Declared.toLatin1() + "<a>caf\xC3\xA9</a>")
+        << u"caf\u00E9"_s << u"version=\"1.0\" encoding=\"ISO-8859-1\""_s;
+    QTest::newRow("UTF-8 byte-order mark over a declared UTF-16")
+        << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>caf\xC3\xA9</a>")
+        << u"caf\u00E9"_s << u"version=\"1.0\" encoding=\"UTF-16\""_s;
+    QTest::newRow("UTF-16 byte-order mark over a declared ISO-8859-1")
+        << Utf16(latin1Declared + u"<a>"_s + text + u"</a>"_s, QStringConverter::Utf16LE) << text
+        << u"version=\"1.0\" encoding=\"ISO-8859-1\""_s;
 }
 
 void TestDomLoad::encodingsFromFile()
@@ -497,6 +542,68 @@ void TestDomLoad::entityAmplificationIsRefusedQuickly()
     QVERIFY(IsEmpty(document));
 }
 
+void TestDomLoad::attributeExpansionIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<bool>("refused");
+
+    // 20,000 references to a 64 KB entity: a file of 145 KB holding a value of 1.3 GB.
+    const QByteArray entity = "<!ENTITY e \"" + BigText(65536) + "\">";
+    const QByteArray references = QByteArray("&e;").repeated(20000);
+    QTest::newRow("attribute value")
+        << "<!DOCTYPE r [" + entity + "]><r a=\"" + references + "\"/>" << true;
+    QTest::newRow("attribute inside entity content")
+        << "<!DOCTYPE r [" + entity + "<!ENTITY w \"<x a='" + references + "'/>\">]><r>&w;</r>"
+        << true;
+    QTest::newRow("namespace declaration")
+        << "<!DOCTYPE r [" + entity + "]><r xmlns:p=\"" + references + "\"/>" << true;
+    QTest::newRow("references within the limit")
+        << "<!DOCTYPE r [" + entity + "]><r a=\"&e;&e;\" xmlns:p=\"urn:&e;\"/>" << false;
+}
+
+void TestDomLoad::attributeExpansionIsRefused()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(bool, refused);
+
+    QTemporaryDir dir;
+    DomDocument document = DomDocument::Create();
+    const DomResult result = document.load(WriteFile(dir, u"wide.xml"_s, source));
+    if (!refused) {
+        QCOMPARE(result, DomOk);
+        return;
+    }
+    QVERIFY(Failed(result));
+    QVERIFY(document.parseError().errorCode != 0);
+    QVERIFY(document.parseError().reason.endsWith(u'\n'));
+    QCOMPARE(document.parseError().line, 1);
+    QVERIFY(IsEmpty(document));
+}
+
+void TestDomLoad::compressedFileIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("gzip") << Gzip("<r><!--" + QByteArray(4000, 'x') + "--></r>");
+    QTest::newRow("xz") << QByteArray("\xFD"
+                                      "7zXZ\0\0\x04\xE6\xD6\xB4\x46",
+        12);
+    QTest::newRow("lzma") << QByteArray("\x5D\0\0\x80\0\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\0", 14);
+}
+
+void TestDomLoad::compressedFileIsRefused()
+{
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, u"packed.xml"_s, bytes);
+    DomDocument document = DomDocument::Create();
+    QVERIFY(Failed(document.load(path)));
+    QCOMPARE(
+        document.parseError().reason, path + u" is a compressed file. Decompress it first.\n"_s);
+    QVERIFY(IsEmpty(document));
+}
+
 void TestDomLoad::nestingLimit_data()
 {
     QTest::addColumn<int>("depth");
@@ -634,6 +741,9 @@ void TestDomLoad::parseErrorSourceLine_data()
     QTest::newRow("error far along a long line")
         << QByteArray("<a>\n" + longLine + "\n</a>\n") << 2 << longLine;
     const QByteArray longBefore = "<p>" + QByteArray(300000, 'y') + "</p>\n";
+    QTest::newRow("error at the start of a long line")
+        << QByteArray("<a>\n<b></c>" + QByteArray(200000, 'z') + "\n</a>\n") << 2
+        << QByteArray("<b></c>" + QByteArray(200000, 'z'));
     QTest::newRow("error after a long line")
         << QByteArray("<a>\n" + longBefore + "<q></a>\n") << 3 << QByteArray("<q></a>");
 }
@@ -655,6 +765,71 @@ void TestDomLoad::parseErrorSourceLine()
     QCOMPARE(document.parseError().line, line);
     QVERIFY2(document.parseError().srcText == QLatin1String(srcText),
         qPrintable(document.parseError().srcText.left(200)));
+}
+
+void TestDomLoad::parseErrorLineIsDecodedAsTheFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("srcText");
+
+    const QString first
+        = u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r a=\"\u00E9\"><b></r>"_s;
+    QTest::newRow("ISO-8859-1, first line") << first.toLatin1() << 1 << first;
+    const QString longLine = u"<b v=\""_s + QString(200000, u'\u00E9') + u"\"></c>"_s;
+    QTest::newRow("UTF-16, error far along a long line")
+        << Utf16(u"<a>\n"_s + longLine + u"\n</a>"_s, QStringConverter::Utf16LE) << 2 << longLine;
+}
+
+void TestDomLoad::parseErrorLineIsDecodedAsTheFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, line);
+    QFETCH(QString, srcText);
+
+    QTemporaryDir dir;
+    DomDocument document = DomDocument::Create();
+    QVERIFY(Failed(document.load(WriteFile(dir, u"encoded.xml"_s, bytes))));
+    QCOMPARE(document.parseError().line, line);
+    QVERIFY2(document.parseError().srcText == srcText,
+        qPrintable(document.parseError().srcText.left(100)));
+}
+
+void TestDomLoad::inputIsReadToTheEnd_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+
+    // After a complete root element libxml2 stops at each of these faults without an error, and
+    // the comment and instruction after it would be gone.
+    const QByteArray tail = "<!--c--><?p x?>";
+    QTest::newRow("NUL byte") << QByteArray("<r>a</r>\n\0", 10) + tail << 2 << 1;
+    QTest::newRow("byte windows-1252 does not define")
+        << "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<r>\x80</r>\x81" + tail << 2 << 9;
+    QTest::newRow("unpaired surrogate in UTF-16") << Utf16(u"<r/>\n"_s, QStringConverter::Utf16LE)
+            + QByteArray("\0\xD8", 2) + Utf16LeWithoutBom(QString::fromLatin1(tail))
+                                                  << 2 << 1;
+    QTest::newRow("UTF-16 ending inside a character")
+        << Utf16(u"<r/>"_s + QString::fromLatin1(tail), QStringConverter::Utf16LE) + "<" << 1 << 20;
+}
+
+void TestDomLoad::inputIsReadToTheEnd()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, line);
+    QFETCH(int, column);
+
+    QTemporaryDir dir;
+    DomDocument document = DomDocument::Create();
+    QVERIFY(Failed(document.load(WriteFile(dir, u"cut.xml"_s, bytes))));
+    const DomParseError& error = document.parseError();
+    QVERIFY2(error.errorCode != 0 && error.reason.endsWith(u'\n'), qPrintable(error.reason));
+    QCOMPARE(error.line, line);
+    QCOMPARE(error.linepos, column);
+    QVERIFY(IsEmpty(document));
+    if (bytes.startsWith("<r>"))
+        QVERIFY(Failed(document.loadXML(QString::fromLatin1(bytes))));
 }
 
 void TestDomLoad::unreadableOrEmptyInputFails_data()

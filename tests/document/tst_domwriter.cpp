@@ -88,6 +88,8 @@ private slots:
     void removedWhitespaceIsNotReconstructed();
     void documentTypeKeepsInternalSubset();
     void documentTypeKeepsExternalIds();
+    void documentTypeWrittenAsInSource_data();
+    void documentTypeWrittenAsInSource();
     void entityReferenceWrittenByName();
 
     void saveUsesDeclaredEncoding_data();
@@ -290,6 +292,46 @@ void TestDomWriter::documentTypeKeepsExternalIds()
         doctype + u"\r\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><p>a&nbsp;b</p></html>\r\n"_s);
 }
 
+void TestDomWriter::documentTypeWrittenAsInSource_data()
+{
+    QTest::addColumn<QString>("doctype");
+    QTest::addColumn<QString>("encoding"); // of the file the document is also read from
+
+    QTest::newRow("character reference in a default")
+        << u"<!DOCTYPE r [<!ATTLIST r op CDATA \"a&#60;b\">]>"_s << u"UTF-8"_s;
+    QTest::newRow("tab and line feed references in a default")
+        << u"<!DOCTYPE r [<!ATTLIST r t CDATA \"x&#9;y&#10;z\">]>"_s << u"UTF-8"_s;
+    QTest::newRow("parameter-entity reference, comment and line breaks")
+        << u"<!DOCTYPE r [\n<!ENTITY % local \"<!ENTITY e 'x'>\">\n<!-- kept -->\n%local;\n]>"_s
+        << u"UTF-8"_s;
+    QTest::newRow("ISO-8859-1 file")
+        << u"<!DOCTYPE r [<!ENTITY e \"caf\u00E9 &#x20AC;\">]>"_s << u"ISO-8859-1"_s;
+    QTest::newRow("UTF-16 file") << u"<!DOCTYPE r [<!ATTLIST r a CDATA \"\u20AC&#x20AC;\">]>"_s
+                                 << u"UTF-16"_s;
+}
+
+void TestDomWriter::documentTypeWrittenAsInSource()
+{
+    QFETCH(QString, doctype);
+    QFETCH(QString, encoding);
+
+    const QString declaration = u"<?xml version=\"1.0\" encoding=\""_s + encoding + u"\"?>"_s;
+    const QString source = declaration + u"\n"_s + doctype + u"\n<r/>"_s;
+    QString expected = source + u"\n"_s;
+    expected.replace(u"\n"_s, u"\r\n"_s);
+    QCOMPARE(Loaded(source).xml(), expected);
+
+    const auto fileEncoding = QStringConverter::encodingForName(encoding.toLatin1().constData());
+    QStringEncoder encoder(
+        fileEncoding.value_or(QStringConverter::Utf8), QStringConverter::Flag::WriteBom);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doctype.xml"_s);
+    QVERIFY(WriteFile(path, encoder(source)));
+    DomDocument document = DomDocument::Create();
+    QVERIFY2(Succeeded(document.load(path)), qPrintable(document.parseError().reason));
+    QCOMPARE(document.xml(), expected);
+}
+
 void TestDomWriter::entityReferenceWrittenByName()
 {
     const DomDocument document = Loaded(u"<!DOCTYPE r [<!ENTITY e \"<b>v</b>\">]><r>a&e;b</r>"_s);
@@ -488,6 +530,9 @@ void TestDomWriter::savedFileLoadsToSameXml_data()
     }
     QTest::newRow("document type and entities")
         << u"<!DOCTYPE r [<!ENTITY e \"<b>v</b>\">]><r>&e;<![CDATA[<x>\n]]><?p d\n?></r>"_s;
+    QTest::newRow("ISO-8859-1 with a reference in the document type")
+        << u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+           "<!DOCTYPE r [<!ATTLIST r a CDATA \"&#x20AC;\">]><r/>"_s;
     QTest::newRow("namespaces")
         << u"<p:r xmlns:p=\"urn:p\" a=\"1\" xmlns=\"urn:d\"><p:x p:y=\"2\"/><z/></p:r>"_s;
 }

@@ -70,13 +70,18 @@ void DomDocument::setPreserveWhiteSpace(bool preserve)
 
 namespace {
 
-DomResult Replace(DomDocumentState* state, xmlDocPtr doc)
+DomResult Replace(DomDocumentState* state, xmlDocPtr doc, std::string documentType)
 {
     DocData* data = doc ? DomStore::NewData(doc) : nullptr;
-    if (data)
+    if (data) {
         DomStore::AddRef(data);
-    else
+        if (doc->intSubset && !documentType.empty()) {
+            data->documentType = reinterpret_cast<xmlNodePtr>(doc->intSubset);
+            data->documentTypeText = std::move(documentType);
+        }
+    } else {
         data = NewEmptyData();
+    }
     DomStore::Release(state->data);
     state->data = data;
     return doc ? DomOk : DomFail;
@@ -88,14 +93,20 @@ DomResult DomDocument::load(const QString& path)
 {
     if (!state)
         return DomFail;
-    return Replace(state, DomLoader::LoadFile(path, state->preserveWhiteSpace, state->parseError));
+    std::string documentType;
+    xmlDocPtr doc
+        = DomLoader::LoadFile(path, state->preserveWhiteSpace, state->parseError, documentType);
+    return Replace(state, doc, std::move(documentType));
 }
 
 DomResult DomDocument::loadXML(const QString& text)
 {
     if (!state)
         return DomFail;
-    return Replace(state, DomLoader::LoadText(text, state->preserveWhiteSpace, state->parseError));
+    std::string documentType;
+    xmlDocPtr doc
+        = DomLoader::LoadText(text, state->preserveWhiteSpace, state->parseError, documentType);
+    return Replace(state, doc, std::move(documentType));
 }
 
 const DomParseError& DomDocument::parseError() const

@@ -1,18 +1,23 @@
 #include "DomLoader.h"
 
 #include "DomEncoder.h"
+#include "DomExpansion.h"
 #include "DomNamespaces.h"
 #include "DomNodeUtil.h"
+#include "DomSourceText.h"
 #include "DomStore.h"
 
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +32,9 @@ namespace {
         bool haveError = false;
         bool errorIsDecisive = false;
         bool lineNeedsReread = false;
+        bool failed = false; // an error that fails the load, whatever libxml2's flags say
+        bool placeAtInputEnd = false;
+        QByteArray encoding; // the converter of the input when the error was recorded
         DomParseError error;
         QByteArray declaration; // pseudo-attributes, re-quoted; empty when there is none
         bool hasDeclaration = false;
@@ -50,6 +58,9 @@ namespace {
         attributeDeclSAXFunc attributeDecl = nullptr;
         // The document type gives some element a namespace declaration by default.
         bool defaultsDeclarations = false;
+        getEntitySAXFunc getEntity = nullptr;
+        DomExpansion expansion;
+        bool expansionRefused = false;
     };
 
     LoadContext* ContextOf(void* ctx)
@@ -352,41 +363,53 @@ namespace {
         context->startDocument(ctx);
     }
 
-    // The text of the line holding the parser's position, when it is still in the buffer.
-    void CaptureLine(xmlParserCtxtPtr ctxt, LoadContext* context)
+    xmlParserInputPtr MainInput(xmlParserCtxtPtr ctxt)
     {
-        xmlParserInputPtr input = ctxt->input;
-        if (!input || !input->base || !input->cur) {
+        return ctxt->inputNr > 0 ? ctxt->inputTab[0] : ctxt->input;
+    }
+
+    // The text of the line holding position `at` of input, when it is still in the buffer.
+    void CaptureLine(xmlParserInputPtr input, const xmlChar* at, LoadContext* context)
+    {
+        if (!input || !input->base || !at) {
             context->lineNeedsReread = true;
             return;
         }
-        const xmlChar* cur = std::min(input->cur, input->end);
+        const xmlChar* cur = std::min(at, input->end);
         const xmlChar* start = cur;
         while (start > input->base && start[-1] != '\n')
             --start;
         const xmlChar* stop = cur;
-        while (stop < input->end && *stop != '\n')
+        while (stop < input->end && *stop != '\n' && *stop != 0)
             ++stop;
-        // The line may have begun before what the buffer still holds: read it again from the
-        // source.
-        context->lineNeedsReread = start == input->base;
+        // The line may have begun before what the buffer still holds, or go on past what it
+        // holds yet: read it again from the source.
+        context->lineNeedsReread = start == input->base || stop == input->end;
         if (stop > start && stop[-1] == '\r')
             --stop;
         context->error.srcText
             = QString::fromUtf8(reinterpret_cast<const char*>(start), qsizetype(stop - start));
-        context->error.filepos = (long long)input->consumed + (input->cur - input->base);
+        context->error.filepos = (long long)input->consumed + (cur - input->base);
     }
 
-    void OnError(void* ctx, xmlErrorPtr error)
+    // Fatal errors, namespace errors, exhausted memory and every error of decoding or reading
+    // fail a load; other errors (a reference to an entity only an unread external DTD declares)
+    // do not.
+    bool FailsLoad(const xmlError* error)
     {
-        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-        LoadContext* context = ContextOf(ctx);
-        if (!context || !error || error->level == XML_ERR_WARNING)
-            return;
-        const bool decisive = error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
-            || error->code == XML_ERR_NO_MEMORY;
+        return error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
+            || error->code == XML_ERR_NO_MEMORY || error->domain == XML_FROM_MEMORY
+            || error->domain == XML_FROM_IO || error->domain == XML_FROM_I18N
+            || error->domain == XML_FROM_BUFFER;
+    }
+
+    // Keeps error when it is the first, or the first that fails the load.
+    bool Record(xmlParserCtxtPtr ctxt, const xmlError* error, bool decisive)
+    {
+        LoadContext* context = ContextOf(ctxt);
+        context->failed = context->failed || decisive;
         if (context->haveError && (context->errorIsDecisive || !decisive))
-            return;
+            return false;
         context->haveError = true;
         context->errorIsDecisive = decisive;
         DomParseError& record = context->error;
@@ -396,7 +419,137 @@ namespace {
             record.reason += QLatin1Char('\n');
         record.line = error->line;
         record.linepos = error->int2;
-        CaptureLine(ctxt, context);
+        xmlParserInputPtr input = MainInput(ctxt);
+        context->encoding = input && input->buf && input->buf->encoder
+            ? QByteArray(input->buf->encoder->name)
+            : QByteArray();
+        return true;
+    }
+
+    void OnError(void* ctx, xmlErrorPtr error)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        if (!context || !error || error->level == XML_ERR_WARNING)
+            return;
+        if (Record(ctxt, error, FailsLoad(error))) {
+            context->placeAtInputEnd = false;
+            CaptureLine(ctxt->input, ctxt->input ? ctxt->input->cur : nullptr, context);
+        }
+    }
+
+    // libxml2 raises the errors of decoding and reading (a byte the declared encoding does not
+    // define, an unpaired surrogate, a failed read) without its parser context, so they reach
+    // the thread's structured handler, which a load points here. Each fails the load, and stands
+    // where the decoded input ends, known once the parser has stopped.
+    void OnInputError(void* ctx, xmlErrorPtr error)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        if (!ContextOf(ctx) || !error || error->level == XML_ERR_WARNING)
+            return;
+        if (Record(ctxt, error, true))
+            ContextOf(ctx)->placeAtInputEnd = true;
+    }
+
+    // Sends the thread's structured errors to the load for as long as it parses.
+    class InputErrors {
+    public:
+        explicit InputErrors(xmlParserCtxtPtr ctxt)
+            : handler(xmlStructuredError)
+            , handlerContext(xmlStructuredErrorContext)
+        {
+            xmlSetStructuredErrorFunc(ctxt, OnInputError);
+        }
+        ~InputErrors() { xmlSetStructuredErrorFunc(handlerContext, handler); }
+        InputErrors(const InputErrors&) = delete;
+        InputErrors& operator=(const InputErrors&) = delete;
+
+    private:
+        xmlStructuredErrorFunc handler;
+        void* handlerContext;
+    };
+
+    // The parser reads everything that was decoded before a decoding fault, so the fault lies
+    // where the decoded text ends.
+    void PlaceAtInputEnd(xmlParserCtxtPtr ctxt, LoadContext* context)
+    {
+        xmlParserInputPtr input = MainInput(ctxt);
+        if (!input || !input->buf || !input->cur || !input->end || input->cur > input->end)
+            return;
+        int line = input->line;
+        int column = input->col;
+        for (const xmlChar* p = input->cur; p < input->end; ++p) {
+            if (*p == '\n') {
+                ++line;
+                column = 1;
+            } else if ((*p & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        context->error.line = line;
+        context->error.linepos = column;
+        CaptureLine(input, input->end, context);
+    }
+
+    void Refuse(xmlParserCtxtPtr ctxt, int code, const char* message)
+    {
+        xmlParserInputPtr input = MainInput(ctxt);
+        xmlError error {};
+        error.domain = XML_FROM_PARSER;
+        error.code = code;
+        error.level = XML_ERR_FATAL;
+        error.message = const_cast<char*>(message);
+        error.line = input ? input->line : 0;
+        error.int2 = input ? input->col : 0;
+        OnError(ctxt, &error);
+    }
+
+    // libxml2 ends a document at a NUL byte, and where decoding failed, without an error when
+    // the root element is complete: what follows would be lost without a word.
+    bool ReadToEnd(xmlParserCtxtPtr ctxt, bool sourceAtEnd)
+    {
+        xmlParserInputPtr input = MainInput(ctxt);
+        if (!input || !input->cur)
+            return false;
+        const bool undecoded = input->buf && input->buf->raw && xmlBufUse(input->buf->raw) > 0;
+        if (input->cur >= input->end && sourceAtEnd && !undecoded)
+            return true;
+        if (input->cur < input->end && *input->cur == 0) {
+            Refuse(ctxt, XML_ERR_INVALID_CHAR,
+                "The document holds a NUL character, which XML does not allow.\n");
+        } else {
+            Refuse(ctxt, XML_ERR_DOCUMENT_END,
+                undecoded ? "The document ends inside a character: its last bytes are incomplete.\n"
+                          : "The document could not be read to its end.\n");
+            ContextOf(ctxt)->placeAtInputEnd = true;
+        }
+        return false;
+    }
+
+    // The text that entity references may stand for in one document: libxml2's own limit for a
+    // value written out in a file, or ten times the size of the input when that is more.
+    size_t ExpansionLimit(qint64 inputSize)
+    {
+        return std::max<size_t>(10'000'000, size_t(inputSize) * 10);
+    }
+
+    // libxml2 checks an entity for amplification once, when first referenced, but keeps an
+    // attribute value as a list of references, expanded each time the value is read: 20,000
+    // references to a 64 KB entity in a 185 KB file make a 1.3 GB value, built by repeated
+    // concatenation. Every reference is counted here, in content, values and declarations alike.
+    xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        xmlEntityPtr entity = context->getEntity(ctx, name);
+        if (entity && !context->expansion.Add(ctxt->myDoc, entity) && !context->expansionRefused) {
+            context->expansionRefused = true;
+            const QByteArray message = "Entity references stand for more than "
+                + QByteArray::number(qulonglong(ExpansionLimit(0)))
+                + " bytes of text, and more than ten times the size of the document.\n";
+            Refuse(ctxt, XML_ERR_ENTITY_LOOP, message.constData());
+        }
+        return entity;
     }
 
     bool IsSizeLimit(const DomParseError& error)
@@ -442,26 +595,6 @@ namespace {
         return QString::fromUtf8(text.constData() + start, end - start);
     }
 
-    // Reads a line of a file again; files in UTF-16 keep what the parser's buffer held.
-    bool ReadLine(const QString& path, int line, QString& result)
-    {
-        QFile file(path);
-        if (line < 1 || !file.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray head = file.peek(2);
-        if (head.size() == 2
-            && (head[0] == '\0' || head[1] == '\0' || uchar(head[0]) == 0xFF
-                || uchar(head[0]) == 0xFE))
-            return false;
-        for (int i = 1; i < line && !file.atEnd(); ++i)
-            file.readLine();
-        QByteArray text = file.readLine();
-        while (text.endsWith('\n') || text.endsWith('\r'))
-            text.chop(1);
-        result = QString::fromUtf8(text);
-        return true;
-    }
-
     struct ParserDeleter {
         void operator()(xmlParserCtxtPtr ctxt) const { xmlFreeParserCtxt(ctxt); }
     };
@@ -475,6 +608,8 @@ namespace {
         context.entityDecl = sax->entityDecl;
         context.attributeDecl = sax->attributeDecl;
         sax->attributeDecl = OnAttributeDecl;
+        context.getEntity = sax->getEntity;
+        sax->getEntity = OnGetEntity;
         sax->startDocument = OnStartDocument;
         sax->startElementNs = OnStartElement;
         context.characters = sax->characters;
@@ -498,11 +633,96 @@ namespace {
         DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(doc), pi, doc->children);
     }
 
-    using Parse = xmlDocPtr (*)(xmlParserCtxtPtr, const void* input, int options);
+    // What a load reads: UTF-8 text in memory, or a file through a plain read callback. libxml2's
+    // own file reader opens gzip, xz and lzma data transparently (a 78 KB file became 512 MB),
+    // and a compressed file would then be saved back uncompressed under its own name.
+    struct Source {
+        const QByteArray* text = nullptr;
+        QString path;
+        qint64 size = 0;
+        QFile file;
+        xmlParserCtxtPtr ctxt = nullptr;
+        std::vector<char> chunk; // read from the file, handed out from next on
+        size_t next = 0;
+        bool atEnd = false;
+        bool inProlog = true;
+        // The bytes read before the root element: libxml2 keeps the document type only as
+        // parsed declarations.
+        QByteArray prolog;
 
-    // text: the source when it is in memory (UTF-8); path: the file otherwise.
-    xmlDocPtr Run(Parse parse, const void* input, int options, bool preserveWhiteSpace,
-        DomParseError& error, const QString& path, const QByteArray* text)
+        qint64 Size() const { return text ? text->size() : size; }
+    };
+
+    int ReadFile(void* context, char* buffer, int length)
+    {
+        auto* source = static_cast<Source*>(context);
+        // libxml2 asks for 4,000 bytes at a time: reading the file in larger pieces saves three
+        // system calls in four (measured 5-10% of a load's time).
+        if (source->next == source->chunk.size()) {
+            source->chunk.resize(256 * 1024);
+            const qint64 read
+                = source->file.read(source->chunk.data(), qint64(source->chunk.size()));
+            if (read < 0)
+                return -1;
+            source->chunk.resize(size_t(read));
+            source->next = 0;
+        }
+        const size_t read = std::min(size_t(length), source->chunk.size() - source->next);
+        std::memcpy(buffer, source->chunk.data() + source->next, read);
+        source->next += read;
+        source->atEnd = read == 0;
+        // Once the root element is open, the document type lies behind.
+        source->inProlog = source->inProlog && source->ctxt->nodeNr == 0
+            && source->ctxt->instate != XML_PARSER_EPILOG;
+        if (source->inProlog)
+            source->prolog.append(buffer, qsizetype(read));
+        return int(read);
+    }
+
+    xmlDocPtr Parse(xmlParserCtxtPtr ctxt, Source& source, int options)
+    {
+        if (source.text) {
+            return xmlCtxtReadMemory(ctxt, source.text->constData(), int(source.text->size()),
+                nullptr, "UTF-8", options);
+        }
+        source.file.close();
+        source.file.setFileName(source.path);
+        source.ctxt = ctxt;
+        source.chunk.clear();
+        source.next = 0;
+        source.atEnd = false;
+        source.inProlog = true;
+        source.prolog.clear();
+        if (!source.file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return nullptr;
+        const QByteArray url = QFile::encodeName(source.path);
+        return xmlCtxtReadIO(ctxt, ReadFile, nullptr, &source, url.constData(), nullptr, options);
+    }
+
+    bool SourceAtEnd(Source& source)
+    {
+        return source.text || source.atEnd
+            || (source.next == source.chunk.size() && source.file.atEnd());
+    }
+
+    // The internal subset as written, decoded as libxml2 decoded the file.
+    std::string DocumentTypeText(xmlParserCtxtPtr ctxt, const Source& source)
+    {
+        if (source.text)
+            return DomSourceText::DocumentType(
+                std::string_view(source.text->constData(), size_t(source.text->size())));
+        xmlParserInputPtr input = MainInput(ctxt);
+        const QByteArray encoding = input && input->buf && input->buf->encoder
+            ? QByteArray(input->buf->encoder->name)
+            : QByteArray();
+        std::string prolog;
+        DomSourceText::ToUtf8(encoding,
+            std::string_view(source.prolog.constData(), size_t(source.prolog.size())), prolog);
+        return DomSourceText::DocumentType(prolog);
+    }
+
+    xmlDocPtr Run(Source& source, int options, bool preserveWhiteSpace, DomParseError& error,
+        std::string& documentType)
     {
         DomStore::InitLibxml();
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -513,12 +733,22 @@ namespace {
             }
             LoadContext context;
             context.preserveWhiteSpace = preserveWhiteSpace;
+            context.expansion = DomExpansion(ExpansionLimit(source.Size()));
             Install(ctxt.get(), context);
-            xmlDocPtr doc = parse(ctxt.get(), input, options);
-            const bool ok
-                = doc && ctxt->wellFormed && ctxt->nsWellFormed && xmlDocGetRootElement(doc);
+            xmlDocPtr doc = nullptr;
+            {
+                InputErrors inputErrors(ctxt.get());
+                doc = Parse(ctxt.get(), source, options);
+            }
+            bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed && !context.failed
+                && xmlDocGetRootElement(doc);
+            ok = ok && ReadToEnd(ctxt.get(), SourceAtEnd(source));
+            if (context.placeAtInputEnd)
+                PlaceAtInputEnd(ctxt.get(), &context);
             if (ok) {
                 AddDeclarationNode(doc, context);
+                documentType
+                    = doc->intSubset ? DocumentTypeText(ctxt.get(), source) : std::string();
                 error = DomParseError();
                 return doc;
             }
@@ -529,11 +759,11 @@ namespace {
                 error.reason = QStringLiteral("The document has no top-level element.\n");
                 error.errorCode = XML_ERR_DOCUMENT_EMPTY;
             }
-            error.url = path;
-            if (text && error.line > 0)
-                error.srcText = LineOf(*text, error.line);
-            else if (context.lineNeedsReread && !path.isEmpty())
-                ReadLine(path, error.line, error.srcText);
+            error.url = source.path;
+            if (source.text && error.line > 0)
+                error.srcText = LineOf(*source.text, error.line);
+            else if (context.lineNeedsReread && !source.text)
+                DomSourceText::ReadLine(source.path, error.line, context.encoding, error.srcText);
             // Without entity declarations nothing can be amplified, so a document that only
             // exceeds the default size limits (a large embedded picture) may be read whole.
             if (attempt > 0 || context.declaresEntities || !IsSizeLimit(error))
@@ -543,9 +773,26 @@ namespace {
         return nullptr;
     }
 
+    // gzip, xz and lzma ("alone" format, as libxml2 reads it). No XML document starts so.
+    bool IsCompressed(const QByteArray& head)
+    {
+        return head.startsWith("\x1F\x8B")
+            || head.startsWith(QByteArray("\xFD"
+                                          "7zXZ\0",
+                6))
+            || head.startsWith(QByteArray("\x5D\0\0", 3));
+    }
+
+    bool HasByteOrderMark(const QByteArray& head)
+    {
+        return head.startsWith("\xEF\xBB\xBF") || head.startsWith("\xFF\xFE")
+            || head.startsWith("\xFE\xFF");
+    }
+
 } // namespace
 
-xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& error)
+xmlDocPtr LoadFile(
+    const QString& path, bool preserveWhiteSpace, DomParseError& error, std::string& documentType)
 {
     error = DomParseError();
     error.url = path;
@@ -566,30 +813,34 @@ xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& 
         error.reason = QStringLiteral("The file is empty: it holds no XML document.\n");
         return nullptr;
     }
+    const QByteArray head = probe.peek(6);
+    if (IsCompressed(head)) {
+        error.errorCode = -1;
+        error.reason = QStringLiteral("%1 is a compressed file. Decompress it first.\n").arg(path);
+        return nullptr;
+    }
+    Source source;
+    source.path = path;
+    source.size = probe.size();
     probe.close();
-    const QByteArray fileName = QFile::encodeName(path);
-    auto parse = [](xmlParserCtxtPtr ctxt, const void* input, int options) {
-        return xmlCtxtReadFile(ctxt, static_cast<const char*>(input), nullptr, options);
-    };
-    return Run(
-        parse, fileName.constData(), XML_PARSE_NONET, preserveWhiteSpace, error, path, nullptr);
+    int options = XML_PARSE_NONET;
+    // A byte-order mark settles the encoding: when the declaration names another, the mark
+    // wins, as in browsers (libxml2 2.9 would switch to the declared one and misread the text).
+    if (HasByteOrderMark(head))
+        options |= XML_PARSE_IGNORE_ENC;
+    return Run(source, options, preserveWhiteSpace, error, documentType);
 }
 
-xmlDocPtr LoadText(const QString& text, bool preserveWhiteSpace, DomParseError& error)
+xmlDocPtr LoadText(
+    const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType)
 {
     error = DomParseError();
     const QByteArray utf8 = text.toUtf8();
-    struct Memory {
-        const QByteArray* bytes;
-    } memory { &utf8 };
-    auto parse = [](xmlParserCtxtPtr ctxt, const void* input, int options) {
-        const QByteArray* bytes = static_cast<const Memory*>(input)->bytes;
-        return xmlCtxtReadMemory(
-            ctxt, bytes->constData(), int(bytes->size()), nullptr, "UTF-8", options);
-    };
+    Source source;
+    source.text = &utf8;
     // The text is Unicode already: the encoding its declaration names does not apply.
-    return Run(parse, &memory, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error,
-        QString(), &utf8);
+    return Run(
+        source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error, documentType);
 }
 
 bool IsValidDeclaration(const QString& data)

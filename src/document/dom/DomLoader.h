@@ -9,11 +9,16 @@
 
 #include <QString>
 
+#include <string>
+
 namespace DomLoader {
 
-// A new document, or null with error filled in.
-xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& error);
-xmlDocPtr LoadText(const QString& text, bool preserveWhiteSpace, DomParseError& error);
+// A new document, or null with error filled in. documentType receives the document type
+// declaration as the source wrote it (UTF-8, line feeds), or nothing when there is none.
+xmlDocPtr LoadFile(
+    const QString& path, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
+xmlDocPtr LoadText(
+    const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
 
 // Checks the data of an "xml" instruction: a version, then optionally an encoding this build
 // can write and a standalone of yes or no.

@@ -27,6 +27,10 @@ struct DocData {
     std::unordered_map<xmlNodePtr, long> detached;
     // Namespace declarations taken off their element; handles and nodes may still point to them.
     std::vector<xmlNsPtr> retiredNs;
+    // The document type declaration as the source wrote it (UTF-8, line feeds), and the node it
+    // belongs to: libxml2 keeps only the parsed declarations.
+    const xmlNode* documentType = nullptr;
+    std::string documentTypeText;
 };
 
 // The program-level document: the current content plus the load settings and error.

@@ -2,6 +2,7 @@
 
 #include "DomNamespaces.h"
 #include "DomNodeUtil.h"
+#include "DomStore.h"
 
 #include <libxml/entities.h>
 
@@ -227,6 +228,14 @@ void Writer::Leaf(xmlNodePtr node)
         out += ';';
         break;
     case XML_DTD_NODE: {
+        // libxml2's dump writes attribute defaults expanded ("a&#60;b" becomes the unreadable
+        // "a<b", "&#9;" a tab that a reader turns into a blank) and parameter-entity references
+        // replaced by what they declared: the source's text is written where there is one.
+        const DocData* data = node->doc ? DomStore::Data(node) : nullptr;
+        if (data && data->documentType == node) {
+            Escaped(reinterpret_cast<const xmlChar*>(data->documentTypeText.c_str()), RawContext);
+            break;
+        }
         xmlBufferPtr buffer = xmlBufferCreate();
         xmlNodeDump(buffer, node->doc, node, 0, 0);
         const xmlChar* dumped = xmlBufferContent(buffer);
