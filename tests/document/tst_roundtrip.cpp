@@ -111,6 +111,30 @@ void TestRoundTrip::loadSaveLoad_data()
         << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r a=\"\xE9\">caf\xE9 &#8364;</r>"_ba;
     QTest::newRow("UTF-16") << Utf16(
         u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r a=\"\u00E9\">\u65E5</r>"_s);
+    QTest::newRow("inline markup in mixed content")
+        << "<p>see <code><a href=\"#x\">f</a></code> now</p>"_ba;
+    QTest::newRow("inline names in DocBook")
+        << "<para>by <personname><firstname>N</firstname><surname>W</surname></personname>."
+           "</para>"_ba;
+    QTest::newRow("CDATA split around ]]>") << "<r><![CDATA[a]]]]><![CDATA[>b]]></r>"_ba;
+    QTest::newRow("internal subset as written")
+        << "<!DOCTYPE r [\n<!ENTITY % local \"<!ENTITY e 'x'>\">\n%local;\n"
+           "<!ATTLIST r op CDATA \"a&#60;b&#9;&#10;\">\n]>\n<r>&e;</r>"_ba;
+    QTest::newRow("ISO-8859-1 default beyond the encoding")
+        << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+           "<!DOCTYPE r [<!ATTLIST r c CDATA \"&#x20AC;\">]>\n<r>&#21462;</r>"_ba;
+    QTest::newRow("ISO-2022-JP")
+        << "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>\n<r>\x1B$BF|K\\\x1B(B</r>"_ba;
+    QTest::newRow("UTF-7") << "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<r>caf+AOk-</r>"_ba;
+    QTest::newRow("UCS-2 beyond the BMP")
+        << Utf16(u"<?xml version=\"1.0\" encoding=\"UCS-2\"?>\n<r a=\"&#128512;\">&#128512;</r>"_s);
+    QTest::newRow("byte-order mark over the declaration")
+        << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r>caf\xC3\xA9</r>"_ba;
+    QTest::newRow("escaped namespace value")
+        << "<!DOCTYPE r [<!ENTITY ns \"urn:x\">]>\n"
+           "<r xmlns:p=\"http://x/?a=1&amp;b=2\"><p:c xmlns:q=\"&ns;\"><q:d/></p:c></r>"_ba;
+    QTest::newRow("namespace default from the DTD")
+        << "<!DOCTYPE m [<!ATTLIST m xmlns CDATA #FIXED \"urn:fixed\">]>\n<m><c/></m>"_ba;
 }
 
 void TestRoundTrip::loadSaveLoad()
