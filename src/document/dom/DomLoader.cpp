@@ -392,17 +392,6 @@ namespace {
         context->error.filepos = (long long)input->consumed + (cur - input->base);
     }
 
-    // Fatal errors, namespace errors, exhausted memory and every error of decoding or reading
-    // fail a load; other errors (a reference to an entity only an unread external DTD declares)
-    // do not.
-    bool FailsLoad(const xmlError* error)
-    {
-        return error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
-            || error->code == XML_ERR_NO_MEMORY || error->domain == XML_FROM_MEMORY
-            || error->domain == XML_FROM_IO || error->domain == XML_FROM_I18N
-            || error->domain == XML_FROM_BUFFER;
-    }
-
     // Keeps error when it is the first, or the first that fails the load.
     bool Record(xmlParserCtxtPtr ctxt, const xmlError* error, bool decisive)
     {
@@ -841,6 +830,14 @@ xmlDocPtr LoadText(
     // The text is Unicode already: the encoding its declaration names does not apply.
     return Run(
         source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error, documentType);
+}
+
+bool FailsLoad(const xmlError* error)
+{
+    return error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
+        || error->code == XML_ERR_NO_MEMORY || error->domain == XML_FROM_MEMORY
+        || error->domain == XML_FROM_IO || error->domain == XML_FROM_I18N
+        || error->domain == XML_FROM_BUFFER;
 }
 
 bool IsValidDeclaration(const QString& data)

@@ -6,6 +6,7 @@
 #include "DomParseError.h"
 
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
 #include <QString>
 
@@ -19,6 +20,10 @@ xmlDocPtr LoadFile(
     const QString& path, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
 xmlDocPtr LoadText(
     const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
+
+// Fatal errors, namespace errors, exhausted memory and every error of decoding or reading fail
+// a load; other errors (a reference to an entity only an unread external DTD declares) do not.
+bool FailsLoad(const xmlError* error);
 
 // Checks the data of an "xml" instruction: a version, then optionally an encoding this build
 // can write and a standalone of yes or no.

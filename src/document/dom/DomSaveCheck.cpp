@@ -1,5 +1,6 @@
 #include "DomSaveCheck.h"
 
+#include "DomLoader.h"
 #include "DomStore.h"
 
 #include <libxml/SAX2.h>
@@ -61,10 +62,7 @@ namespace {
         // be sound, and nothing may follow it.
         if (!state->requireRoot && error->code == XML_ERR_DOCUMENT_EMPTY && AtEnd(ctxt))
             return;
-        const bool decisive = error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE
-            || error->domain == XML_FROM_IO || error->domain == XML_FROM_I18N
-            || error->code == XML_ERR_NO_MEMORY;
-        if (decisive)
+        if (DomLoader::FailsLoad(error))
             Fail(state, error);
     }
 
