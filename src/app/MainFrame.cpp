@@ -92,36 +92,22 @@ bool MainFrame::CreateToolBar()
 CViewBar* MainFrame::CreatePaneBar(Document& document, const QString& title, int id)
 {
     auto* bar = new CViewBar(site);
-    TrelvoApp& settings = app;
+    UserSettings& settings = app;
     const auto makePane = [&document, &settings, id](QWidget* innerFrame) -> ResizableFormView* {
         ResizableFormView* pane = nullptr;
         if (id == IDW_ATTRIBUTES_BAR) {
             auto* attributes = new AttributeView(innerFrame);
-            attributes->SetSettingsStore(
-                [&settings] {
-                    return AttributeSettings { settings.AttributeNameWidth,
-                        settings.AttributeValueWidth, settings.AttributeSortColumn,
-                        settings.AttributeSortAscending };
-                },
-                [&settings](const AttributeSettings& changed) {
-                    settings.AttributeNameWidth = changed.AttributeNameWidth;
-                    settings.AttributeValueWidth = changed.AttributeValueWidth;
-                    settings.AttributeSortColumn = changed.AttributeSortColumn;
-                    settings.AttributeSortAscending = changed.AttributeSortAscending;
-                });
+            attributes->SetSettings(&settings);
             attributes->SetupAttributeList();
             pane = attributes;
         } else if (id == IDW_SOURCE_BAR) {
             auto* source = new SourceView(innerFrame);
-            source->SetSettingsSource([&settings] {
-                return SourceSettings { settings.XmlSourceFormat, settings.XmlSourceFormatSpaces };
-            });
+            source->SetSettings(&settings);
             source->SetupSourceEdit();
             pane = source;
         } else {
             auto* image = new ImageView(innerFrame);
-            image->SetScaleSource([&settings] { return settings.ImageScale; },
-                [&settings](int scale) { settings.ImageScale = scale; });
+            image->SetSettings(&settings);
             pane = image;
         }
         document.AddView(pane);

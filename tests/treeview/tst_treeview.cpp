@@ -137,7 +137,7 @@ private:
     }
 
     ScriptedPrompts prompts;
-    TreeSettings settings;
+    UserSettings settings;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<TestFrame> frame;
     TrelvoView* view = nullptr;
@@ -147,13 +147,13 @@ private:
 void TreeViewTest::init()
 {
     Prompts::SetInstance(&prompts);
-    settings = TreeSettings();
+    settings = UserSettings();
     spy.onUpdate = nullptr;
     spy.refreshes = 0;
     doc = std::make_unique<TrelvoDoc>();
     frame = std::make_unique<TestFrame>();
     view = new TrelvoView(frame.get());
-    view->SetSettingsSource([this] { return settings; });
+    view->SetSettings(&settings);
     frame->setCentralWidget(view);
     frame->SetActiveView(view);
     doc->AddView(view);
