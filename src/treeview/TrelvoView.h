@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DragCursors.h"
+#include "FindRequest.h"
 #include "TreeEditor.h"
 #include "TreeModel.h"
 #include "UserSettings.h"
@@ -111,6 +112,16 @@ public:
     // The Ctrl key is down: a drop copies instead of moving.
     bool DragCopy() const { return dragCopy; }
 
+    // Searches from the selected item in the request's direction (see TreeSearcher) under the
+    // wait cursor and selects the hit, scrolled into view, or says "Text not found!" and keeps
+    // the selection. The request is kept for FindNext and FindPrevious.
+    void Find(const FindRequest& request);
+    // The last search again, down or up; the direction stays in it. Nothing before a search.
+    void FindNext();
+    void FindPrevious();
+    bool HasLastFind() const { return hasLastFind; }
+    const FindRequest& LastFind() const { return lastFind; }
+
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(
@@ -189,4 +200,7 @@ private:
     // Rows per step of the scrolling while dragging, negative upwards.
     int scrollStep = 0;
     std::optional<DragCursors> cursors;
+
+    FindRequest lastFind;
+    bool hasLastFind = false;
 };
