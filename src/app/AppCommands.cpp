@@ -71,6 +71,15 @@ CommandTable AppCommands::Table()
     };
     for (const CommandInfo& command : TreeCommands::Commands())
         table.Add(command);
+    // F3 and Shift+F3 are the tree's own keys, not shortcuts: the text only shows them.
+    table.Add({ ID_EDIT_FIND, QStringLiteral("Find...\tCtrl+F"), { Key("Ctrl+F") },
+        QStringLiteral("Find text in the tree's labels and attributes\nFind"), QString() });
+    table.Add({ ID_EDIT_FIND_NEXT, QStringLiteral("Find &Next\tF3"), {},
+        QStringLiteral("Repeat the last search downwards\nFind Next"), QString() });
+    table.Add({ ID_EDIT_FIND_PREVIOUS, QStringLiteral("Find &Previous\tShift+F3"), {},
+        QStringLiteral("Repeat the last search upwards\nFind Previous"), QString() });
+    table.Add({ ID_VIEW_OPTIONS, QStringLiteral("&Options..."), {},
+        QStringLiteral("Show options panel.\nOptions"), QString() });
     for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
         table.Add({ id, QStringLiteral("Recent File"), {},
             QStringLiteral("Open this document\nRecent File"), QString() });
@@ -89,11 +98,14 @@ std::vector<MenuItem> AppCommands::MenuBar()
                 MenuItem::Command(ID_APP_EXIT) }),
         MenuItem::Submenu(QStringLiteral("&Edit"),
             { MenuItem::Command(ID_EDIT_CUT), MenuItem::Command(ID_EDIT_COPY),
-                MenuItem::Command(ID_EDIT_PASTE) }),
+                MenuItem::Command(ID_EDIT_PASTE), MenuItem::Separator(),
+                MenuItem::Command(ID_EDIT_FIND), MenuItem::Command(ID_EDIT_FIND_NEXT),
+                MenuItem::Command(ID_EDIT_FIND_PREVIOUS) }),
         MenuItem::Submenu(QStringLiteral("&View"),
             { MenuItem::Command(ID_VIEW_TOOLBAR), MenuItem::Command(ID_VIEW_STATUS_BAR),
                 MenuItem::Separator(), MenuItem::Command(ID_VIEW_ATTRIBUTES),
-                MenuItem::Command(ID_VIEW_XML_SOURCE), MenuItem::Command(ID_VIEW_IMAGE) }),
+                MenuItem::Command(ID_VIEW_XML_SOURCE), MenuItem::Command(ID_VIEW_IMAGE),
+                MenuItem::Separator(), MenuItem::Command(ID_VIEW_OPTIONS) }),
         MenuItem::Submenu(QStringLiteral("&Actions"),
             { MenuItem::Command(ID_ACTIONS_EXPAND_ALL),
                 MenuItem::Command(ID_ACTIONS_COLLAPSE_ALL) }),

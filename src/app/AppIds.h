@@ -4,6 +4,7 @@
 // menus, toolbars, accelerators and saved layouts refer to them by number.
 
 inline constexpr int ID_HELP_PRODUCTS = 182;
+inline constexpr int ID_EDIT_FIND = 32780;
 inline constexpr int ID_VIEW_XML_SOURCE = 32795;
 inline constexpr int ID_SELECT_ALL = 32806;
 inline constexpr int ID_EXPAND_ON_LOAD = 32809;
@@ -12,6 +13,7 @@ inline constexpr int ID_VIEW_IMAGE = 32833;
 // Bound to Shift+Esc; nothing handles it.
 inline constexpr int ID_SHIFT_ESCAPE = 32857;
 inline constexpr int ID_VIEW_ATTRIBUTES = 32861;
+inline constexpr int ID_VIEW_OPTIONS = 32867;
 
 // The docking bars of the detail panes.
 inline constexpr int IDW_ATTRIBUTES_BAR = 59748;

@@ -8,12 +8,16 @@
 #include "DockIds.h"
 #include "DockSite.h"
 #include "Document.h"
+#include "FindDlg.h"
 #include "FrameworkIds.h"
 #include "ImageView.h"
 #include "InfoDlg.h"
+#include "OptionsDlg.h"
 #include "Prompts.h"
 #include "SourceView.h"
+#include "TreeViewIds.h"
 #include "TrelvoApp.h"
+#include "TrelvoDoc.h"
 #include "TrelvoView.h"
 
 #include <QToolBar>
@@ -35,6 +39,20 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
     AddBarToggle(ID_VIEW_XML_SOURCE, [this] { return sourceBar; });
     AddBarToggle(ID_VIEW_IMAGE, [this] { return imageBar; });
     AddCommand(ID_HELP_PRODUCTS, [this] { OnHelpProducts(); });
+    AddCommand(ID_VIEW_OPTIONS, [this] { OnViewOptions(); });
+    AddCommand(ID_EDIT_FIND, [this] { OnEditFind(); });
+    const auto repeatFind = [this](bool down) {
+        if (TrelvoView* view = GetTreeView())
+            down ? view->FindNext() : view->FindPrevious();
+    };
+    AddCommand(ID_EDIT_FIND_NEXT, [repeatFind] { repeatFind(true); });
+    AddCommand(ID_EDIT_FIND_PREVIOUS, [repeatFind] { repeatFind(false); });
+    for (int id : { ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS }) {
+        AddUpdateCommand(id, [this](CommandState& state) {
+            const TrelvoView* view = GetTreeView();
+            state.enabled = view && view->HasLastFind();
+        });
+    }
 }
 
 MainFrame::~MainFrame() = default;
@@ -69,7 +87,45 @@ bool MainFrame::OnCreate(Document& document)
     for (CViewBar* bar : { attributesBar, sourceBar, imageBar })
         site->DockControlBar(bar, AFX_IDW_DOCKBAR_LEFT);
     LoadLayout();
+    CreateFindDialog();
     return true;
+}
+
+void MainFrame::CreateFindDialog()
+{
+    FindRequest options;
+    options.direction = app.FindDirection;
+    options.matchCase = app.FindCase;
+    options.wholeWords = app.FindWholeWords;
+    options.searchNames = app.FindNames;
+    options.searchValues = app.FindValues;
+    options.searchAttributes = app.FindProps;
+    findDialog = new FindDlg(this);
+    findDialog->SetValues(options);
+    connect(findDialog, &FindDlg::FindRequested, this, [this](const FindRequest& request) {
+        if (TrelvoView* view = GetTreeView())
+            view->Find(request);
+    });
+}
+
+void MainFrame::SaveFindSettings()
+{
+    if (!findDialog)
+        return;
+    const FindRequest& options = findDialog->Values();
+    app.FindDirection = options.direction;
+    app.FindCase = options.matchCase;
+    app.FindWholeWords = options.wholeWords;
+    app.FindNames = options.searchNames;
+    app.FindValues = options.searchValues;
+    app.FindProps = options.searchAttributes;
+}
+
+void MainFrame::OnEditFind()
+{
+    if (!findDialog)
+        return;
+    findDialog->Activate();
 }
 
 bool MainFrame::CreateToolBar()
@@ -92,36 +148,22 @@ bool MainFrame::CreateToolBar()
 CViewBar* MainFrame::CreatePaneBar(Document& document, const QString& title, int id)
 {
     auto* bar = new CViewBar(site);
-    TrelvoApp& settings = app;
+    UserSettings& settings = app;
     const auto makePane = [&document, &settings, id](QWidget* innerFrame) -> ResizableFormView* {
         ResizableFormView* pane = nullptr;
         if (id == IDW_ATTRIBUTES_BAR) {
             auto* attributes = new AttributeView(innerFrame);
-            attributes->SetSettingsStore(
-                [&settings] {
-                    return AttributeSettings { settings.AttributeNameWidth,
-                        settings.AttributeValueWidth, settings.AttributeSortColumn,
-                        settings.AttributeSortAscending };
-                },
-                [&settings](const AttributeSettings& changed) {
-                    settings.AttributeNameWidth = changed.AttributeNameWidth;
-                    settings.AttributeValueWidth = changed.AttributeValueWidth;
-                    settings.AttributeSortColumn = changed.AttributeSortColumn;
-                    settings.AttributeSortAscending = changed.AttributeSortAscending;
-                });
+            attributes->SetSettings(&settings);
             attributes->SetupAttributeList();
             pane = attributes;
         } else if (id == IDW_SOURCE_BAR) {
             auto* source = new SourceView(innerFrame);
-            source->SetSettingsSource([&settings] {
-                return SourceSettings { settings.XmlSourceFormat, settings.XmlSourceFormatSpaces };
-            });
+            source->SetSettings(&settings);
             source->SetupSourceEdit();
             pane = source;
         } else {
             auto* image = new ImageView(innerFrame);
-            image->SetScaleSource([&settings] { return settings.ImageScale; },
-                [&settings](int scale) { settings.ImageScale = scale; });
+            image->SetSettings(&settings);
             pane = image;
         }
         document.AddView(pane);
@@ -145,6 +187,8 @@ void MainFrame::OnClose()
     AppSettings& settings = app.GetSettings();
     if (g_pAttributeView)
         g_pAttributeView->SaveAttributeColumnWidths();
+    // Here rather than when the frame goes: the settings are written before that.
+    SaveFindSettings();
     if (site) {
         CSizingControlBar::SaveAllBarSizes(*site, settings, LayoutPrefix);
         site->SaveBarState(settings, LayoutSection);
@@ -167,6 +211,17 @@ void MainFrame::ToggleBar(ControlBar* bar)
         g_pSourceView->RefreshSource();
     if (bar->IsVisibleBar() && bar == imageBar && g_pImageView)
         g_pImageView->RefreshImage();
+}
+
+void MainFrame::OnViewOptions()
+{
+    OptionsDlg dialog(this);
+    dialog.SetValues(app);
+    if (Prompts::Instance().ExecDialog(dialog) != QDialog::Accepted)
+        return;
+    dialog.ApplyTo(app);
+    if (Document* document = GetActiveDocument())
+        document->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }
 
 void MainFrame::OnHelpProducts()

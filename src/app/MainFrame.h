@@ -8,6 +8,7 @@ class CViewBar;
 class ControlBar;
 class ControlToolBar;
 class DockSite;
+class FindDlg;
 class TrelvoApp;
 class TrelvoView;
 
@@ -37,6 +38,11 @@ public:
 
     // The products dialog, modal.
     void OnHelpProducts();
+    // The options dialog, modal; OK applies its settings to every view at once.
+    void OnViewOptions();
+    // Shows the find dialog and gives it the focus.
+    void OnEditFind();
+    FindDlg* GetFindDialog() const { return findDialog; }
 
 protected:
     void OnClose() override;
@@ -49,6 +55,9 @@ private:
     void ToggleBar(ControlBar* bar);
     // The command toggles the bar; its check mark shows whether the bar is visible.
     void AddBarToggle(int command, std::function<ControlBar*()> bar);
+    void CreateFindDialog();
+    // The find dialog's options go back into the settings.
+    void SaveFindSettings();
 
     TrelvoApp& app;
     DockSite* site = nullptr;
@@ -56,4 +65,5 @@ private:
     CViewBar* attributesBar = nullptr;
     CViewBar* sourceBar = nullptr;
     CViewBar* imageBar = nullptr;
+    FindDlg* findDialog = nullptr;
 };

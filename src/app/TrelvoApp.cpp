@@ -8,6 +8,7 @@
 #include "ImageView.h"
 #include "MainFrame.h"
 #include "Prompts.h"
+#include "SettingsTable.h"
 #include "SourceView.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
@@ -18,7 +19,6 @@
 #include <QIcon>
 #include <QTemporaryFile>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -42,13 +42,7 @@ TrelvoApp::TrelvoApp()
     AddCommand(ID_APP_DONATE, [this] { OnAppDonate(); });
 }
 
-TrelvoApp::~TrelvoApp()
-{
-    // The frame, and the attribute pane in it, outlive this object's members (the framework
-    // destroys them after): the pane keeps its own copy of the settings from here on.
-    if (g_pAttributeView)
-        g_pAttributeView->SetSettingsStore({}, {});
-}
+TrelvoApp::~TrelvoApp() = default;
 
 TrelvoApp* TrelvoApp::Instance() { return dynamic_cast<TrelvoApp*>(Application::Instance()); }
 
@@ -67,16 +61,7 @@ bool TrelvoApp::InitInstance()
     docTemplate.createFrame = [this](Document&) { return CreateMainFrame(); };
     docTemplate.createView = [this](FrameWindow& frame, Document&) {
         auto* view = new TrelvoView(&frame);
-        view->SetSettingsSource([this] {
-            return TreeSettings { ExpandOnLoad, ShowAttributesInTree, InsertItemDlgPosX,
-                InsertItemDlgPosY, InsertItemDlgWidth, InsertItemDlgHeight };
-        });
-        view->SetSettingsStore([this](const TreeSettings& changed) {
-            InsertItemDlgPosX = changed.InsertItemDlgPosX;
-            InsertItemDlgPosY = changed.InsertItemDlgPosY;
-            InsertItemDlgWidth = changed.InsertItemDlgWidth;
-            InsertItemDlgHeight = changed.InsertItemDlgHeight;
-        });
+        view->SetSettings(this);
         // The panes exist by now: the frame made them.
         if (g_pAttributeView)
             g_pAttributeView->SetEditor(&view->Editor());
@@ -118,65 +103,9 @@ int TrelvoApp::ExitInstance()
     return Application::ExitInstance();
 }
 
-void TrelvoApp::ReadSettings()
-{
-    AppSettings& store = GetSettings();
-    const QString& s = SettingsSection;
-    ExpandOnLoad = store.GetProfileBool(s, QStringLiteral("ExpandOnLoad"), false);
-    ShowAttributesInTree = store.GetProfileInt(s, QStringLiteral("ShowAttributesInTree"), 0);
-    ImageScale = store.GetProfileInt(s, QStringLiteral("ImageScale"), 0);
-    XmlSourceFormat = store.GetProfileInt(s, QStringLiteral("XmlSourceFormat"), 1);
-    // The source pane makes a string of this many spaces per level; a damaged file must not
-    // make it build enormous ones.
-    XmlSourceFormatSpaces
-        = std::min(store.GetProfileInt(s, QStringLiteral("XmlSourceFormatSpaces"), 4), 8);
-    XsltOutput = store.GetProfileInt(s, QStringLiteral("XsltOutput"), 0);
-    XsltPreview = store.GetProfileInt(s, QStringLiteral("XsltPreview"), 0);
-    XsltPreviewProgram = store.GetProfileString(s, QStringLiteral("XsltPreviewProgram"));
-    InsertItemDlgPosX = store.GetProfileInt(s, QStringLiteral("InsertItemDlgPosX"), -1);
-    InsertItemDlgPosY = store.GetProfileInt(s, QStringLiteral("InsertItemDlgPosY"), -1);
-    InsertItemDlgWidth = store.GetProfileInt(s, QStringLiteral("InsertItemDlgWidth"), 0);
-    InsertItemDlgHeight = store.GetProfileInt(s, QStringLiteral("InsertItemDlgHeight"), 0);
-    AttributeNameWidth = store.GetProfileInt(s, QStringLiteral("AttributeNameWidth"), 0);
-    AttributeValueWidth = store.GetProfileInt(s, QStringLiteral("AttributeValueWidth"), 0);
-    FindDirection = store.GetProfileInt(s, QStringLiteral("FindDirection"), 1);
-    FindCase = store.GetProfileInt(s, QStringLiteral("FindCase"), 0);
-    FindWholeWords = store.GetProfileInt(s, QStringLiteral("FindWholeWords"), 0);
-    FindNames = store.GetProfileInt(s, QStringLiteral("FindNames"), 1);
-    FindValues = store.GetProfileInt(s, QStringLiteral("FindValues"), 1);
-    FindProps = store.GetProfileInt(s, QStringLiteral("FindProps"), 1);
-    AttributeSortColumn = store.GetProfileInt(s, QStringLiteral("AttributeSortColumn"), -1);
-    AttributeSortAscending
-        = store.GetProfileBool(s, QStringLiteral("AttributeSortAscending"), false);
-}
+void TrelvoApp::ReadSettings() { SettingsTable::Read(GetSettings(), SettingsSection, *this); }
 
-void TrelvoApp::WriteSettings()
-{
-    AppSettings& store = GetSettings();
-    const QString& s = SettingsSection;
-    store.WriteProfileBool(s, QStringLiteral("ExpandOnLoad"), ExpandOnLoad);
-    store.WriteProfileInt(s, QStringLiteral("ShowAttributesInTree"), ShowAttributesInTree);
-    store.WriteProfileInt(s, QStringLiteral("ImageScale"), ImageScale);
-    store.WriteProfileInt(s, QStringLiteral("XmlSourceFormat"), XmlSourceFormat);
-    store.WriteProfileInt(s, QStringLiteral("XmlSourceFormatSpaces"), XmlSourceFormatSpaces);
-    store.WriteProfileInt(s, QStringLiteral("XsltOutput"), XsltOutput);
-    store.WriteProfileInt(s, QStringLiteral("XsltPreview"), XsltPreview);
-    store.WriteProfileString(s, QStringLiteral("XsltPreviewProgram"), XsltPreviewProgram);
-    store.WriteProfileInt(s, QStringLiteral("InsertItemDlgPosX"), InsertItemDlgPosX);
-    store.WriteProfileInt(s, QStringLiteral("InsertItemDlgPosY"), InsertItemDlgPosY);
-    store.WriteProfileInt(s, QStringLiteral("InsertItemDlgWidth"), InsertItemDlgWidth);
-    store.WriteProfileInt(s, QStringLiteral("InsertItemDlgHeight"), InsertItemDlgHeight);
-    store.WriteProfileInt(s, QStringLiteral("AttributeNameWidth"), AttributeNameWidth);
-    store.WriteProfileInt(s, QStringLiteral("AttributeValueWidth"), AttributeValueWidth);
-    store.WriteProfileInt(s, QStringLiteral("AttributeSortColumn"), AttributeSortColumn);
-    store.WriteProfileBool(s, QStringLiteral("AttributeSortAscending"), AttributeSortAscending);
-    store.WriteProfileInt(s, QStringLiteral("FindDirection"), FindDirection);
-    store.WriteProfileInt(s, QStringLiteral("FindCase"), FindCase);
-    store.WriteProfileInt(s, QStringLiteral("FindWholeWords"), FindWholeWords);
-    store.WriteProfileInt(s, QStringLiteral("FindNames"), FindNames);
-    store.WriteProfileInt(s, QStringLiteral("FindValues"), FindValues);
-    store.WriteProfileInt(s, QStringLiteral("FindProps"), FindProps);
-}
+void TrelvoApp::WriteSettings() { SettingsTable::Write(GetSettings(), SettingsSection, *this); }
 
 void TrelvoApp::ShowProductsOnFirstStart()
 {

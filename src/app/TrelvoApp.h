@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Application.h"
+#include "UserSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,9 @@ class FrameWindow;
 
 // The application object: ties the document, the main window and its view together, holds every
 // user setting while the program runs, and keeps the temporary preview files until exit.
-class TrelvoApp : public Application {
+// The settings come first among the bases so that they outlive the frame, whose panes use them
+// until they are gone.
+class TrelvoApp : public UserSettings, public Application {
 public:
     TrelvoApp();
     ~TrelvoApp() override;
@@ -27,30 +30,6 @@ public:
 
     // The full path of a new, unique ".htm" file in the temporary folder, deleted at exit.
     QString MakeTempPreviewPath();
-
-    // The settings, read at start and written back at exit.
-    bool ExpandOnLoad = false;
-    int ShowAttributesInTree = 0;
-    int ImageScale = 0;
-    int XmlSourceFormat = 1;
-    int XmlSourceFormatSpaces = 4;
-    int XsltOutput = 0;
-    int XsltPreview = 0;
-    QString XsltPreviewProgram;
-    int InsertItemDlgPosX = -1;
-    int InsertItemDlgPosY = -1;
-    int InsertItemDlgWidth = 0;
-    int InsertItemDlgHeight = 0;
-    int AttributeNameWidth = 0;
-    int AttributeValueWidth = 0;
-    int AttributeSortColumn = -1;
-    bool AttributeSortAscending = false;
-    int FindDirection = 1;
-    int FindCase = 0;
-    int FindWholeWords = 0;
-    int FindNames = 1;
-    int FindValues = 1;
-    int FindProps = 1;
 
     // Temporary preview files made by MakeTempPreviewPath, oldest first.
     QStringList TempFiles;

@@ -47,24 +47,7 @@ AttributeView::~AttributeView()
         g_pAttributeView = nullptr;
 }
 
-void AttributeView::SetSettingsStore(
-    std::function<AttributeSettings()> load, std::function<void(const AttributeSettings&)> store)
-{
-    loadSettings = std::move(load);
-    storeSettings = std::move(store);
-}
-
-AttributeSettings AttributeView::Settings() const
-{
-    return loadSettings ? loadSettings() : ownSettings;
-}
-
-void AttributeView::StoreSettings(const AttributeSettings& changed)
-{
-    ownSettings = changed;
-    if (storeSettings)
-        storeSettings(changed);
-}
+void AttributeView::SetSettings(UserSettings* shared) { settings = shared ? shared : &ownSettings; }
 
 void AttributeView::SetupAttributeList()
 {
@@ -96,7 +79,7 @@ void AttributeView::SetupAttributeList()
 
 void AttributeView::ApplyAttributeSettings()
 {
-    const AttributeSettings settings = Settings();
+    const UserSettings& settings = Settings();
     if (settings.AttributeNameWidth > 0 || settings.AttributeValueWidth > 0) {
         const QHeaderView* header = list->GetHeader();
         list->SetColumnWidthsWhenShown({
@@ -111,16 +94,15 @@ void AttributeView::ApplyAttributeSettings()
 
 void AttributeView::SaveAttributeColumnWidths()
 {
-    AttributeSettings settings = Settings();
+    UserSettings& settings = Settings();
     const QList<int> widths = list->GetColumnWidths();
     settings.AttributeNameWidth = widths.value(0);
     settings.AttributeValueWidth = widths.value(1);
-    StoreSettings(settings);
 }
 
 void AttributeView::CopySortToList()
 {
-    const AttributeSettings settings = Settings();
+    const UserSettings& settings = Settings();
     list->sortColumn = settings.AttributeSortColumn;
     list->sortAscending = settings.AttributeSortAscending;
     list->GetHeader()->viewport()->update();
@@ -190,7 +172,7 @@ void AttributeView::DeleteRow(int row) { delete list->takeTopLevelItem(row); }
 
 int AttributeView::CompareAttributeRows(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const
 {
-    const AttributeSettings settings = Settings();
+    const UserSettings& settings = Settings();
     const DomAttribute first = a->data(0, AttributeRole).value<DomAttribute>();
     const DomAttribute second = b->data(0, AttributeRole).value<DomAttribute>();
     int order = 0;
@@ -228,14 +210,12 @@ void AttributeView::SortAttributeRows()
 
 void AttributeView::OnHeaderClick(int column)
 {
-    AttributeSettings settings = Settings();
+    UserSettings& settings = Settings();
     if (column == settings.AttributeSortColumn) {
         if (settings.AttributeSortAscending) {
             settings.AttributeSortAscending = false;
-            StoreSettings(settings);
         } else {
             settings.AttributeSortColumn = -1;
-            StoreSettings(settings);
             const int selected = list->GetFirstSelectedRow();
             const QString name = selected == -1 ? QString() : list->GetItemText(selected, 0);
             RefreshAttributes();
@@ -249,7 +229,6 @@ void AttributeView::OnHeaderClick(int column)
     } else {
         settings.AttributeSortColumn = column;
         settings.AttributeSortAscending = true;
-        StoreSettings(settings);
     }
     CopySortToList();
     SortAttributeRows();

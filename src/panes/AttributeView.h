@@ -1,15 +1,14 @@
 #pragma once
 
-#include "AttributeSettings.h"
 #include "CommandInfo.h"
 #include "ResizableFormView.h"
+#include "UserSettings.h"
 #include "dom/DomAttribute.h"
 
 #include <QIcon>
 #include <QList>
 #include <QMetaType>
 
-#include <functional>
 #include <vector>
 
 class AttributeEditor;
@@ -34,11 +33,10 @@ public:
     explicit AttributeView(QWidget* parent = nullptr);
     ~AttributeView() override;
 
-    // The settings are read from load at each use and every change goes through store; unwired,
-    // the pane keeps them itself.
-    void SetSettingsStore(std::function<AttributeSettings()> load,
-        std::function<void(const AttributeSettings&)> store);
-    AttributeSettings Settings() const;
+    // The settings the pane reads at each use and changes (not owned); without them (null) it
+    // keeps its own.
+    void SetSettings(UserSettings* shared);
+    UserSettings& Settings() const { return *settings; }
     // Every change the pane makes goes through editor (not owned); without one the pane changes
     // nothing.
     void SetEditor(AttributeEditor* changes) { editor = changes; }
@@ -78,7 +76,6 @@ protected:
 
 private:
     TrelvoDoc* Doc() const;
-    void StoreSettings(const AttributeSettings& changed);
     void CopySortToList();
     void DeleteRow(int row);
     void SelectOnly(int row);
@@ -86,9 +83,8 @@ private:
     SmartList* list = nullptr;
     AttributeEditor* editor = nullptr;
     QList<QIcon> images;
-    AttributeSettings ownSettings;
-    std::function<AttributeSettings()> loadSettings;
-    std::function<void(const AttributeSettings&)> storeSettings;
+    UserSettings ownSettings;
+    UserSettings* settings = &ownSettings;
 };
 
 // The one attribute pane of the process, set by its constructor; null when there is none.

@@ -54,14 +54,6 @@ ImageView::~ImageView()
         g_pImageView = nullptr;
 }
 
-void ImageView::SetScaleSource(std::function<int()> get, std::function<void(int)> set)
-{
-    getScale = std::move(get);
-    setScale = std::move(set);
-}
-
-int ImageView::ImageScale() const { return getScale ? getScale() : ownScale; }
-
 TrelvoDoc* ImageView::Doc() const { return dynamic_cast<TrelvoDoc*>(GetDocument()); }
 
 void ImageView::RefreshImage()
@@ -152,10 +144,7 @@ void ImageView::OnScrollAction(QScrollBar* bar, int action, int extent)
 
 void ImageView::SetScale(int scale)
 {
-    if (setScale)
-        setScale(scale);
-    else
-        ownScale = scale;
+    settings->ImageScale = scale;
     UpdateScrollBars();
     GetForm()->update();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "ResizableFormView.h"
+#include "UserSettings.h"
 
 #include <QImage>
-
-#include <functional>
 
 class QScrollBar;
 class TrelvoDoc;
@@ -18,10 +17,11 @@ public:
     explicit ImageView(QWidget* parent = nullptr);
     ~ImageView() override;
 
-    // Where the pane reads and writes ImageScale; the application keeps it. Without them the
-    // pane keeps the value itself, starting at Real Size.
-    void SetScaleSource(std::function<int()> get, std::function<void(int)> set);
-    int ImageScale() const;
+    // The settings where the pane reads and writes ImageScale (not owned); without them (null)
+    // it keeps its own.
+    void SetSettings(UserSettings* shared) { settings = shared ? shared : &ownSettings; }
+    UserSettings& Settings() const { return *settings; }
+    int ImageScale() const { return settings->ImageScale; }
 
     // Null until the view is added to a document.
     TrelvoDoc* Doc() const;
@@ -57,9 +57,8 @@ private:
     QImage picture;
     QScrollBar* hBar = nullptr;
     QScrollBar* vBar = nullptr;
-    std::function<int()> getScale;
-    std::function<void(int)> setScale;
-    int ownScale = 0;
+    UserSettings ownSettings;
+    UserSettings* settings = &ownSettings;
 };
 
 // The one image pane of the process, set by its constructor.

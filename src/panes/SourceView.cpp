@@ -57,7 +57,7 @@ QString SourceView::MakeText() const
     const TrelvoDoc* doc = Doc();
     if (!doc || !doc->SelectedNode)
         return QString();
-    const SourceSettings values = settings ? settings() : SourceSettings();
+    const UserSettings& values = Settings();
     if (values.XmlSourceFormat == 0)
         return doc->SelectedNode.xml();
     SourceFormatter formatter;

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "ResizableFormView.h"
-#include "SourceSettings.h"
-
-#include <functional>
+#include "UserSettings.h"
 
 class TextPane;
 class TrelvoDoc;
@@ -18,8 +16,10 @@ public:
     explicit SourceView(QWidget* parent = nullptr);
     ~SourceView() override;
 
-    // Where the pane reads the settings at each refresh; without one it uses the defaults.
-    void SetSettingsSource(std::function<SourceSettings()> source) { settings = std::move(source); }
+    // The settings the pane reads at each refresh (not owned); without them (null) it keeps its
+    // own.
+    void SetSettings(UserSettings* shared) { settings = shared ? shared : &ownSettings; }
+    UserSettings& Settings() const { return *settings; }
     // Null until the view is added to a document.
     TrelvoDoc* Doc() const;
 
@@ -40,7 +40,8 @@ private:
     TextPane* edit = nullptr;
     // Compared with, never used: it may be on its way out when the last events arrive.
     QObject* editViewport = nullptr;
-    std::function<SourceSettings()> settings;
+    UserSettings ownSettings;
+    UserSettings* settings = &ownSettings;
     bool clickSelectsAll = false;
 };
 

@@ -77,7 +77,7 @@ QModelIndex NodeCommands::ParentForInsert() const
 
 bool NodeCommands::AskValue(InsertItemDlg& dialog)
 {
-    TreeSettings settings = view.Settings();
+    UserSettings& settings = view.Settings();
     dialog.SetRememberedRect(QRect(settings.InsertItemDlgPosX, settings.InsertItemDlgPosY,
         settings.InsertItemDlgWidth, settings.InsertItemDlgHeight));
     const int result = Prompts::Instance().ExecDialog(dialog);
@@ -86,7 +86,6 @@ bool NodeCommands::AskValue(InsertItemDlg& dialog)
     settings.InsertItemDlgPosY = closed.y();
     settings.InsertItemDlgWidth = closed.width();
     settings.InsertItemDlgHeight = closed.height();
-    view.StoreSettings(settings);
     return result == QDialog::Accepted;
 }
 

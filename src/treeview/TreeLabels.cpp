@@ -1,7 +1,7 @@
 #include "TreeLabels.h"
 
-#include "dom/DomNamedNodeMap.h"
 #include "dom/DomNode.h"
+#include "dom/DomTextReader.h"
 
 namespace {
 
@@ -36,40 +36,56 @@ QString OneLine(const QString& text)
 
 namespace TreeLabels {
 
+void AppendLabel(const DomNode& node, int showAttributes, QString& out, QString& scratch)
+{
+    switch (node.nodeType()) {
+    case NodeType::Element: {
+        DomTextReader::AppendName(node, out);
+        if (showAttributes == ShowNoAttributes)
+            return;
+        bool first = true;
+        DomTextReader::ForEachAttribute(node, scratch, [&](QStringView name, QStringView value) {
+            out += first ? QStringView(u" ") : QStringView(u"  ");
+            first = false;
+            if (showAttributes != ShowAttributeValues) {
+                out += name;
+                out += u'=';
+            }
+            out += u'"';
+            out += value;
+            out += u'"';
+            return true;
+        });
+        return;
+    }
+    case NodeType::ProcessingInstruction:
+        DomTextReader::AppendName(node, out);
+        out += u' ';
+        DomTextReader::AppendValue(node, out);
+        return;
+    case NodeType::Document:
+        out += u"Document";
+        return;
+    case NodeType::DocumentType:
+        // A document type has no value; its markup says what it declares.
+        out += OneLine(node.xml());
+        return;
+    default:
+        DomTextReader::AppendValue(node, out);
+    }
+}
+
 QString MakeElementLabel(const DomNode& element, int showAttributes)
 {
-    QString label = element.nodeName();
-    if (showAttributes == ShowNoAttributes)
-        return label;
-    const DomNamedNodeMap attributes = element.attributes();
-    const int count = attributes.isNull() ? 0 : attributes.length();
-    for (int i = 0; i < count; ++i) {
-        const DomAttribute attribute = attributes.item(i);
-        label += u' ';
-        if (showAttributes != ShowAttributeValues)
-            label += attribute.name() + u'=';
-        label += u'"' + attribute.value() + u'"';
-        if (i < count - 1)
-            label += u' ';
-    }
-    return label;
+    return MakeLabel(element, showAttributes);
 }
 
 QString MakeLabel(const DomNode& node, int showAttributes)
 {
-    switch (node.nodeType()) {
-    case NodeType::Element:
-        return MakeElementLabel(node, showAttributes);
-    case NodeType::ProcessingInstruction:
-        return node.nodeName() + u' ' + node.nodeValue().value_or(QString());
-    case NodeType::Document:
-        return QStringLiteral("Document");
-    case NodeType::DocumentType:
-        // A document type has no value; its markup says what it declares.
-        return OneLine(node.xml());
-    default:
-        return node.nodeValue().value_or(QString());
-    }
+    QString label;
+    QString scratch;
+    AppendLabel(node, showAttributes, label, scratch);
+    return label;
 }
 
 QString ForDrawing(const QString& label)

@@ -22,6 +22,10 @@ QString MakeElementLabel(const DomNode& element, int showAttributes);
 // type on one line. Line feeds and length are kept.
 QString MakeLabel(const DomNode& node, int showAttributes);
 
+// Appends the label MakeLabel gives to out; scratch is working space. With buffers kept from
+// one call to the next, nothing is allocated per label.
+void AppendLabel(const DomNode& node, int showAttributes, QString& out, QString& scratch);
+
 // The label as one line is drawn: line breaks become a visible mark and a very long label is
 // cut, with an ellipsis after the cut.
 QString ForDrawing(const QString& label);

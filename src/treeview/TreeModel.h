@@ -96,9 +96,13 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
+    // The item store, for walks that need no model indexes (the search), and the ways between
+    // its item numbers and indexes; the invisible root is TreeItems::Root and an invalid index.
+    const TreeItems& Items() const { return items; }
     int IdOf(const QModelIndex& index) const;
     QModelIndex IndexOf(int id) const;
+
+private:
     // The sibling a new child of parent goes after; TreeItems::None for the first place.
     int AfterFor(int parent, const Position& position) const;
     QVariant Decoration(Image image) const;

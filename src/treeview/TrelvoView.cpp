@@ -432,6 +432,17 @@ void TrelvoView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // F3 and Shift+F3 repeat the search here rather than as the menu items' shortcuts, which
+    // would run the command a second time while the tree has the focus.
+    if (event->key() == Qt::Key_F3
+        && (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::ShiftModifier)) {
+        if (event->modifiers() == Qt::ShiftModifier)
+            FindPrevious();
+        else
+            FindNext();
+        event->accept();
+        return;
+    }
     // The platform turns the menu key into a context-menu event, but not Shift+F10.
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         ShowKeyboardMenu();

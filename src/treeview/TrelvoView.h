@@ -1,15 +1,15 @@
 #pragma once
 
 #include "DragCursors.h"
+#include "FindRequest.h"
 #include "TreeEditor.h"
 #include "TreeModel.h"
-#include "TreeSettings.h"
+#include "UserSettings.h"
 #include "View.h"
 
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,21 +30,11 @@ public:
     explicit TrelvoView(QWidget* parent = nullptr);
     ~TrelvoView() override;
 
-    // Where the view reads the settings each time it needs them; the application keeps them.
-    // Without one the view uses the defaults.
-    void SetSettingsSource(std::function<TreeSettings()> source) { settings = std::move(source); }
-    // Where the view puts the settings it changes (the insert dialog's rectangle); unwired,
-    // the changes are dropped.
-    void SetSettingsStore(std::function<void(const TreeSettings&)> store)
-    {
-        storeSettings = std::move(store);
-    }
-    TreeSettings Settings() const { return settings ? settings() : TreeSettings(); }
-    void StoreSettings(const TreeSettings& changed)
-    {
-        if (storeSettings)
-            storeSettings(changed);
-    }
+    // The settings the view reads each time it needs them and changes (the insert dialog's
+    // rectangle), not owned; the application keeps them. Without them (null) the view keeps its
+    // own.
+    void SetSettings(UserSettings* shared) { settings = shared ? shared : &ownSettings; }
+    UserSettings& Settings() const { return *settings; }
     // The path every change of the document from this view and from the attribute pane takes.
     TreeEditor& Editor() { return editor; }
     TreeModel* GetModel() const { return treeModel; }
@@ -122,6 +112,16 @@ public:
     // The Ctrl key is down: a drop copies instead of moving.
     bool DragCopy() const { return dragCopy; }
 
+    // Searches from the selected item in the request's direction (see TreeSearcher) under the
+    // wait cursor and selects the hit, scrolled into view, or says "Text not found!" and keeps
+    // the selection. The request is kept for FindNext and FindPrevious.
+    void Find(const FindRequest& request);
+    // The last search again, down or up; the direction stays in it. Nothing before a search.
+    void FindNext();
+    void FindPrevious();
+    bool HasLastFind() const { return hasLastFind; }
+    const FindRequest& LastFind() const { return lastFind; }
+
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(
@@ -179,8 +179,8 @@ private:
     bool fitMayShrink = false;
 
     TreeModel* treeModel = nullptr;
-    std::function<TreeSettings()> settings;
-    std::function<void(const TreeSettings&)> storeSettings;
+    UserSettings ownSettings;
+    UserSettings* settings = &ownSettings;
     TreeEditor editor { *this };
     std::unique_ptr<NodeCommands> nodeCommands;
     bool selectionHeld = false;
@@ -200,4 +200,7 @@ private:
     // Rows per step of the scrolling while dragging, negative upwards.
     int scrollStep = 0;
     std::optional<DragCursors> cursors;
+
+    FindRequest lastFind;
+    bool hasLastFind = false;
 };

@@ -5,6 +5,7 @@
 #include "FrameworkIds.h"
 #include "InfoDlg.h"
 #include "ScriptedPrompts.h"
+#include "SettingsTable.h"
 #include "TrelvoApp.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
@@ -33,46 +34,30 @@ QString DataFile(const char* name)
     return QDir(QStringLiteral(TRELVO_TEST_DATA_DIR)).absoluteFilePath(QString::fromLatin1(name));
 }
 
-// Every setting with a way to read and change it in the application object, so that rows of
-// the tables below can name settings by their stored names.
-struct SettingAccess {
-    std::function<QVariant(const TrelvoApp&)> get;
-    std::function<void(TrelvoApp&, const QVariant&)> set;
-};
-
-template <typename T> SettingAccess Member(T TrelvoApp::*member)
+// The value of a setting in settings, a flag as a bool.
+QVariant ValueOf(const UserSettings& settings, const SettingInfo& entry)
 {
-    return { [member](const TrelvoApp& app) { return QVariant::fromValue(app.*member); },
-        [member](TrelvoApp& app, const QVariant& value) { app.*member = value.value<T>(); } };
+    return std::visit(
+        [&](auto member) { return QVariant::fromValue(settings.*member); }, entry.member);
 }
 
-const std::map<QString, SettingAccess>& Settings()
+void SetValue(UserSettings& settings, const SettingInfo& entry, const QVariant& value)
 {
-    static const std::map<QString, SettingAccess> settings {
-        { QStringLiteral("ExpandOnLoad"), Member(&TrelvoApp::ExpandOnLoad) },
-        { QStringLiteral("ShowAttributesInTree"), Member(&TrelvoApp::ShowAttributesInTree) },
-        { QStringLiteral("ImageScale"), Member(&TrelvoApp::ImageScale) },
-        { QStringLiteral("XmlSourceFormat"), Member(&TrelvoApp::XmlSourceFormat) },
-        { QStringLiteral("XmlSourceFormatSpaces"), Member(&TrelvoApp::XmlSourceFormatSpaces) },
-        { QStringLiteral("XsltOutput"), Member(&TrelvoApp::XsltOutput) },
-        { QStringLiteral("XsltPreview"), Member(&TrelvoApp::XsltPreview) },
-        { QStringLiteral("XsltPreviewProgram"), Member(&TrelvoApp::XsltPreviewProgram) },
-        { QStringLiteral("InsertItemDlgPosX"), Member(&TrelvoApp::InsertItemDlgPosX) },
-        { QStringLiteral("InsertItemDlgPosY"), Member(&TrelvoApp::InsertItemDlgPosY) },
-        { QStringLiteral("InsertItemDlgWidth"), Member(&TrelvoApp::InsertItemDlgWidth) },
-        { QStringLiteral("InsertItemDlgHeight"), Member(&TrelvoApp::InsertItemDlgHeight) },
-        { QStringLiteral("AttributeNameWidth"), Member(&TrelvoApp::AttributeNameWidth) },
-        { QStringLiteral("AttributeValueWidth"), Member(&TrelvoApp::AttributeValueWidth) },
-        { QStringLiteral("AttributeSortColumn"), Member(&TrelvoApp::AttributeSortColumn) },
-        { QStringLiteral("AttributeSortAscending"), Member(&TrelvoApp::AttributeSortAscending) },
-        { QStringLiteral("FindDirection"), Member(&TrelvoApp::FindDirection) },
-        { QStringLiteral("FindCase"), Member(&TrelvoApp::FindCase) },
-        { QStringLiteral("FindWholeWords"), Member(&TrelvoApp::FindWholeWords) },
-        { QStringLiteral("FindNames"), Member(&TrelvoApp::FindNames) },
-        { QStringLiteral("FindValues"), Member(&TrelvoApp::FindValues) },
-        { QStringLiteral("FindProps"), Member(&TrelvoApp::FindProps) },
-    };
-    return settings;
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_reference_t<decltype(settings.*member)>;
+            settings.*member = value.value<T>();
+        },
+        entry.member);
+}
+
+QVariant ValueByName(const UserSettings& settings, const QString& key)
+{
+    for (const SettingInfo& entry : SettingsTable::Entries()) {
+        if (entry.key == key)
+            return ValueOf(settings, entry);
+    }
+    return QVariant();
 }
 }
 
@@ -151,104 +136,58 @@ private slots:
         QCOMPARE(prompts.PendingAnswers(), 0);
     }
 
-    void defaults_data()
+    // Every setting of the table: its default at a first start, also in the file after exit; a
+    // stored number beyond either end of its range read back inside it; any other value kept
+    // from one run to the next.
+    void settingsTable()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("expected");
-        QTest::newRow("ExpandOnLoad") << "ExpandOnLoad" << QVariant(false);
-        QTest::newRow("ShowAttributesInTree") << "ShowAttributesInTree" << QVariant(0);
-        QTest::newRow("ImageScale") << "ImageScale" << QVariant(0);
-        QTest::newRow("XmlSourceFormat") << "XmlSourceFormat" << QVariant(1);
-        QTest::newRow("XmlSourceFormatSpaces") << "XmlSourceFormatSpaces" << QVariant(4);
-        QTest::newRow("XsltOutput") << "XsltOutput" << QVariant(0);
-        QTest::newRow("XsltPreview") << "XsltPreview" << QVariant(0);
-        QTest::newRow("XsltPreviewProgram") << "XsltPreviewProgram" << QVariant(QString());
-        QTest::newRow("InsertItemDlgPosX") << "InsertItemDlgPosX" << QVariant(-1);
-        QTest::newRow("InsertItemDlgPosY") << "InsertItemDlgPosY" << QVariant(-1);
-        QTest::newRow("InsertItemDlgWidth") << "InsertItemDlgWidth" << QVariant(0);
-        QTest::newRow("InsertItemDlgHeight") << "InsertItemDlgHeight" << QVariant(0);
-        QTest::newRow("AttributeNameWidth") << "AttributeNameWidth" << QVariant(0);
-        QTest::newRow("AttributeValueWidth") << "AttributeValueWidth" << QVariant(0);
-        QTest::newRow("AttributeSortColumn") << "AttributeSortColumn" << QVariant(-1);
-        QTest::newRow("AttributeSortAscending") << "AttributeSortAscending" << QVariant(false);
-        QTest::newRow("FindDirection") << "FindDirection" << QVariant(1);
-        QTest::newRow("FindCase") << "FindCase" << QVariant(0);
-        QTest::newRow("FindWholeWords") << "FindWholeWords" << QVariant(0);
-        QTest::newRow("FindNames") << "FindNames" << QVariant(1);
-        QTest::newRow("FindValues") << "FindValues" << QVariant(1);
-        QTest::newRow("FindProps") << "FindProps" << QVariant(1);
-    }
-
-    // A start without stored settings: every setting has its default, before and after
-    // InitInstance, and the defaults are what exit writes.
-    void defaults()
-    {
-        QFETCH(QString, name);
-        QFETCH(QVariant, expected);
-        const SettingAccess& setting = Settings().at(name);
-        app = std::make_unique<TrelvoApp>();
-        QCOMPARE(setting.get(*app), expected);
-        QVERIFY(app->InitInstance());
-        QCOMPARE(setting.get(*app), expected);
+        const std::vector<SettingInfo>& entries = SettingsTable::Entries();
+        QCOMPARE(entries.size(), std::size_t(22));
+        QVERIFY(Start());
+        for (const SettingInfo& entry : entries) {
+            const QVariant expected = std::holds_alternative<QString UserSettings::*>(entry.member)
+                ? QVariant(QString())
+                : std::holds_alternative<bool UserSettings::*>(entry.member)
+                ? QVariant(entry.defaultValue != 0)
+                : QVariant(entry.defaultValue);
+            QCOMPARE(ValueOf(*app, entry), expected);
+        }
         Stop();
-        const QString stored = expected.typeId() == QMetaType::Bool
-            ? QString::number(expected.toBool() ? 1 : 0)
-            : expected.toString();
-        QCOMPARE(StoredText(QStringLiteral("Settings"), name), stored);
-    }
+        for (const SettingInfo& entry : entries) {
+            const QString stored = StoredText(QStringLiteral("Settings"), entry.key.toString());
+            QCOMPARE(stored.toInt(), entry.defaultValue);
+        }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("ExpandOnLoad") << "ExpandOnLoad" << QVariant(true) << "1";
-        QTest::newRow("ShowAttributesInTree") << "ShowAttributesInTree" << QVariant(2) << "2";
-        QTest::newRow("ImageScale") << "ImageScale" << QVariant(1) << "1";
-        QTest::newRow("XmlSourceFormat") << "XmlSourceFormat" << QVariant(0) << "0";
-        QTest::newRow("XmlSourceFormatSpaces") << "XmlSourceFormatSpaces" << QVariant(8) << "8";
-        QTest::newRow("XsltOutput") << "XsltOutput" << QVariant(2) << "2";
-        QTest::newRow("XsltPreview") << "XsltPreview" << QVariant(1) << "1";
-        QTest::newRow("XsltPreviewProgram")
-            << "XsltPreviewProgram" << QVariant(QStringLiteral("/usr/bin/firefox"))
-            << "/usr/bin/firefox";
-        QTest::newRow("XsltPreviewProgram with a comma and spaces")
-            << "XsltPreviewProgram" << QVariant(QStringLiteral("/opt/My Browser, 2/run"))
-            << "\"/opt/My Browser, 2/run\"";
-        QTest::newRow("InsertItemDlgPosX") << "InsertItemDlgPosX" << QVariant(-120) << "-120";
-        QTest::newRow("InsertItemDlgPosY") << "InsertItemDlgPosY" << QVariant(300) << "300";
-        QTest::newRow("InsertItemDlgWidth") << "InsertItemDlgWidth" << QVariant(640) << "640";
-        QTest::newRow("InsertItemDlgHeight") << "InsertItemDlgHeight" << QVariant(480) << "480";
-        QTest::newRow("AttributeNameWidth") << "AttributeNameWidth" << QVariant(150) << "150";
-        QTest::newRow("AttributeValueWidth") << "AttributeValueWidth" << QVariant(260) << "260";
-        QTest::newRow("AttributeSortColumn") << "AttributeSortColumn" << QVariant(1) << "1";
-        QTest::newRow("AttributeSortAscending")
-            << "AttributeSortAscending" << QVariant(true) << "1";
-        QTest::newRow("FindDirection") << "FindDirection" << QVariant(0) << "0";
-        QTest::newRow("FindCase") << "FindCase" << QVariant(1) << "1";
-        QTest::newRow("FindWholeWords") << "FindWholeWords" << QVariant(1) << "1";
-        QTest::newRow("FindNames") << "FindNames" << QVariant(0) << "0";
-        QTest::newRow("FindValues") << "FindValues" << QVariant(0) << "0";
-        QTest::newRow("FindProps") << "FindProps" << QVariant(0) << "0";
-    }
-
-    // A setting changed while the program runs is in the file after exit, as a number (or the
-    // text of the program), and the next start reads it back.
-    void roundTrip()
-    {
-        QFETCH(QString, name);
-        QFETCH(QVariant, value);
-        QFETCH(QString, stored);
-        const SettingAccess& setting = Settings().at(name);
+        for (const int beyond : { -1, 1 }) {
+            for (const SettingInfo& entry : entries) {
+                const int number = beyond < 0 ? entry.minimum - 1 : entry.maximum + 1;
+                Store({ { entry.key.toString(), QString::number(number) } });
+            }
+            QVERIFY(Start());
+            for (const SettingInfo& entry : entries) {
+                if (!std::holds_alternative<int UserSettings::*>(entry.member))
+                    continue;
+                const int value = ValueOf(*app, entry).toInt();
+                QVERIFY2(value >= entry.minimum && value <= entry.maximum,
+                    qPrintable(entry.key.toString()));
+            }
+            Stop();
+        }
 
         QVERIFY(Start());
-        QVERIFY(setting.get(*app) != value);
-        setting.set(*app, value);
+        UserSettings changed;
+        for (const SettingInfo& entry : entries) {
+            const int other = entry.defaultValue == entry.maximum ? entry.minimum : entry.maximum;
+            SetValue(changed, entry,
+                std::holds_alternative<QString UserSettings::*>(entry.member)
+                    ? QVariant(QStringLiteral("/opt/My Browser, 2/run"))
+                    : QVariant(other));
+            SetValue(*app, entry, ValueOf(changed, entry));
+        }
         Stop();
-        QCOMPARE(StoredText(QStringLiteral("Settings"), name), stored);
-
         QVERIFY(Start());
-        QCOMPARE(setting.get(*app), value);
+        for (const SettingInfo& entry : entries)
+            QCOMPARE(ValueOf(*app, entry), ValueOf(changed, entry));
     }
 
     // Nothing reaches the file before exit: a program that crashes loses its changes.
@@ -273,27 +212,31 @@ private slots:
                                             << "9" << QVariant(8);
         QTest::newRow("huge spaces read as 8") << "XmlSourceFormatSpaces"
                                                << "2000000000" << QVariant(8);
-        QTest::newRow("spaces 8 kept") << "XmlSourceFormatSpaces"
-                                       << "8" << QVariant(8);
-        QTest::newRow("spaces 1 kept") << "XmlSourceFormatSpaces"
-                                       << "1" << QVariant(1);
-        QTest::newRow("spaces 0 kept") << "XmlSourceFormatSpaces"
-                                       << "0" << QVariant(0);
-        QTest::newRow("negative spaces kept") << "XmlSourceFormatSpaces"
-                                              << "-3" << QVariant(-3);
+        QTest::newRow("spaces 0 read as 1") << "XmlSourceFormatSpaces"
+                                            << "0" << QVariant(1);
         QTest::newRow("spaces not a number") << "XmlSourceFormatSpaces"
                                              << "wide" << QVariant(4);
-        QTest::newRow("other values as stored") << "ImageScale"
-                                                << "7" << QVariant(7);
-        QTest::newRow("negative sort column") << "AttributeSortColumn"
-                                              << "-9" << QVariant(-9);
+        QTest::newRow("unknown scale takes the default") << "ImageScale"
+                                                         << "7" << QVariant(0);
+        QTest::newRow("unknown format takes the default") << "XmlSourceFormat"
+                                                          << "-1" << QVariant(1);
+        QTest::newRow("no direction takes down") << "FindDirection"
+                                                 << "-1" << QVariant(1);
+        QTest::newRow("unknown sort column: unsorted") << "AttributeSortColumn"
+                                                       << "-9" << QVariant(-1);
+        QTest::newRow("negative width read as 0") << "AttributeNameWidth"
+                                                  << "-5" << QVariant(0);
+        QTest::newRow("negative position: none") << "InsertItemDlgPosX"
+                                                 << "-40" << QVariant(-1);
+        QTest::newRow("option 5 read as checked") << "FindCase"
+                                                  << "5" << QVariant(1);
         QTest::newRow("any number but 0 is true") << "ExpandOnLoad"
                                                   << "-2" << QVariant(true);
         QTest::newRow("flag not a number") << "AttributeSortAscending"
                                            << "yes" << QVariant(false);
     }
 
-    // Values the options dialog would never write still start the program.
+    // A damaged value is read as one the program can use; the program still starts.
     void damagedSettings()
     {
         QFETCH(QString, name);
@@ -301,7 +244,7 @@ private slots:
         QFETCH(QVariant, expected);
         Store({ { name, stored } });
         QVERIFY(Start());
-        QCOMPARE(Settings().at(name).get(*app), expected);
+        QCOMPARE(ValueByName(*app, name), expected);
     }
 
     // A settings file that is not an INI file at all gives the defaults.

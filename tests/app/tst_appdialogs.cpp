@@ -1,14 +1,20 @@
 #include "AboutDlg.h"
 #include "InfoDlg.h"
+#include "OptionsDlg.h"
 #include "ScriptedPrompts.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using Kind = ScriptedPrompts::Kind;
 
 namespace {
@@ -199,6 +205,130 @@ private slots:
             TargetAt(dialog, picture.center()).widget->cursor().shape(), Qt::PointingHandCursor);
         const QPoint beside(picture.left() - 2, picture.center().y());
         QCOMPARE(TargetAt(dialog, beside).widget->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void optionsEnabling_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("preview");
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<bool>("spaces");
+        QTest::addColumn<bool>("program");
+        QTest::newRow("spaces chosen") << 2 << 0 << "" << true << false;
+        QTest::newRow("program chosen") << 1 << 1 << "" << false << true;
+        QTest::newRow("spaces clicked") << 0 << 0 << "sourceFormat2" << true << false;
+        QTest::newRow("program clicked") << 0 << 0 << "previewWith1" << false << true;
+        QTest::newRow("both clicked away")
+            << 2 << 1 << "sourceFormat1 previewWith0" << false << false;
+    }
+
+    // The spaces field and the program with its button are enabled only with their radio
+    // buttons chosen, at opening and after each click.
+    void optionsEnabling()
+    {
+        QFETCH(int, format);
+        QFETCH(int, preview);
+        QFETCH(QString, clicks);
+        UserSettings settings;
+        settings.XmlSourceFormat = format;
+        settings.XsltPreview = preview;
+        OptionsDlg dialog;
+        dialog.SetValues(settings);
+        for (const QString& name : clicks.split(u' ', Qt::SkipEmptyParts))
+            dialog.findChild<QRadioButton*>(name)->click();
+        QTEST(dialog.Spaces()->isEnabled(), "spaces");
+        QTEST(dialog.Program()->isEnabled(), "program");
+        QTEST(dialog.Browse()->isEnabled(), "program");
+    }
+
+    void optionsSpacesRange_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("9 with spaces") << "sourceFormat2"
+                                       << "9" << false << 3;
+        QTest::newRow("0 with spaces") << "sourceFormat2"
+                                       << "0" << false << 3;
+        QTest::newRow("8 with spaces") << "sourceFormat2"
+                                       << "8" << true << 8;
+        QTest::newRow("9 with tabs keeps the last good number") << "sourceFormat1"
+                                                                << "9" << true << 3;
+    }
+
+    // OK refuses a number outside 1 to 8 while spaces are chosen, with the warning, and the
+    // dialog stays; a radio click with that number typed is never refused.
+    void optionsSpacesRange()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        UserSettings settings;
+        settings.XmlSourceFormat = 2;
+        settings.XmlSourceFormatSpaces = 3;
+        OptionsDlg dialog;
+        dialog.SetValues(settings);
+        QLineEdit* edit = dialog.Spaces()->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        dialog.findChild<QRadioButton*>(u"attributesInTree1"_s)->click();
+        dialog.findChild<QRadioButton*>(format)->click();
+        if (!accepted)
+            prompts.AnswerMessage(Prompts::Button::Ok);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
+        QCOMPARE(prompts.Calls().size(), std::size_t(accepted ? 0 : 1));
+        if (!accepted)
+            QCOMPARE(prompts.Calls().at(0).text, OptionsDlg::RangeWarning());
+        dialog.ApplyTo(settings);
+        QTEST(settings.XmlSourceFormatSpaces, "stored");
+    }
+
+    // The arrows and arrow keys step within 1 to 8.
+    void optionsSpacesArrows()
+    {
+        OptionsDlg dialog;
+        dialog.findChild<QRadioButton*>(u"sourceFormat2"_s)->click();
+        SpacesBox* spaces = dialog.Spaces();
+        spaces->setValue(8);
+        spaces->stepBy(1);
+        QCOMPARE(spaces->value(), 8);
+        spaces->setValue(1);
+        QTest::keyClick(spaces, Qt::Key_Down);
+        QCOMPARE(spaces->value(), 1);
+        QTest::keyClick(spaces, Qt::Key_Up);
+        QCOMPARE(spaces->value(), 2);
+    }
+
+    void optionsBrowse_data()
+    {
+        QTest::addColumn<bool>("executable");
+        QTest::newRow("a program") << true;
+        QTest::newRow("not executable: warned, kept") << false;
+    }
+
+    void optionsBrowse()
+    {
+        QFETCH(bool, executable);
+        QTemporaryFile plain;
+        QVERIFY(plain.open());
+        const QString path
+            = executable ? QCoreApplication::applicationFilePath() : plain.fileName();
+        OptionsDlg dialog;
+        prompts.AnswerOpenFileName(path);
+        if (!executable)
+            prompts.AnswerMessage(Prompts::Button::Ok);
+        dialog.findChild<QRadioButton*>(u"previewWith1"_s)->click();
+        dialog.Browse()->click();
+        QCOMPARE(dialog.Program()->text(), path);
+        const auto messages = prompts.CallsOf(Kind::MessageBox);
+        QCOMPARE(messages.empty(), executable);
+        if (!executable) {
+            QCOMPARE(messages.at(0).text, path + u" is not an executable program."_s);
+            QCOMPARE(messages.at(0).icon, Prompts::Icon::Warning);
+        }
+        QCOMPARE(prompts.CallsOf(Kind::OpenFile).at(0).filter, u"All files (*)"_s);
     }
 };
 

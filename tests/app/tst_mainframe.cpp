@@ -6,10 +6,13 @@
 #include "ControlToolBar.h"
 #include "DockIds.h"
 #include "DockSite.h"
+#include "FindDlg.h"
 #include "FrameworkIds.h"
+#include "ImageView.h"
 #include "InfoDlg.h"
 #include "MainFrame.h"
 #include "MiniDockFrame.h"
+#include "OptionsDlg.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
 #include "SourceView.h"
@@ -22,11 +25,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -388,6 +396,101 @@ private slots:
         QCOMPARE(tree->model()->rowCount(plants), plantsLeft);
         const DomElement arrived = tree->NodeOf(rosemary).firstChild().toElement();
         QCOMPARE(arrived.getAttribute(QStringLiteral("name")), QStringLiteral("Thyme"));
+    }
+
+    // Find from the Edit menu's dialog; F3 in the tree goes on once, not twice (one message);
+    // the options confirmed with Find come back at the next start, those changed after it do
+    // not.
+    void findFromTheFrame()
+    {
+        QVERIFY(Start(DataFile("plants.xml")));
+        QMenu* edit = Frame()->menuBar()->actions().at(1)->menu();
+        QList<QVariant> ids;
+        for (QAction* item : edit->actions())
+            ids << (item->isSeparator() ? QVariant(0) : item->data());
+        const qsizetype paste = ids.indexOf(QVariant(ID_EDIT_PASTE));
+        QCOMPARE(ids.mid(paste + 1),
+            QList<QVariant>({ 0, ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS }));
+        QVERIFY(!UpdatedAction(ID_EDIT_FIND_NEXT)->isEnabled());
+        QVERIFY(!UpdatedAction(ID_EDIT_FIND_PREVIOUS)->isEnabled());
+
+        UpdatedAction(ID_EDIT_FIND)->trigger();
+        FindDlg* dialog = Frame()->GetFindDialog();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->FindButton()->isEnabled());
+        dialog->TextEdit()->setText(u"Thyme"_s);
+        dialog->findChild<QCheckBox*>(u"names"_s)->setChecked(false);
+        dialog->findChild<QRadioButton*>(u"up"_s)->setChecked(true);
+        dialog->findChild<QRadioButton*>(u"down"_s)->setChecked(true);
+        QTest::mouseClick(dialog->FindButton(), Qt::LeftButton);
+        TrelvoView* tree = Frame()->GetTreeView();
+        QCOMPARE(
+            tree->NodeOf(tree->SelectedItem()).toElement().getAttribute(u"name"_s), u"Thyme"_s);
+        QVERIFY(UpdatedAction(ID_EDIT_FIND_NEXT)->isEnabled());
+        QVERIFY(ActivateFrame());
+        tree->setFocus();
+        prompts.AnswerMessage(Button::Ok);
+        QTest::keyClick(tree, Qt::Key_F3);
+        QCOMPARE(prompts.CallsOf(Kind::MessageBox).size(), std::size_t(1));
+
+        dialog->findChild<QCheckBox*>(u"matchCase"_s)->setChecked(true);
+        dialog->reject();
+        QVERIFY(!dialog->isVisible());
+        CloseAndStop();
+        QVERIFY(Start());
+        QCOMPARE(app->FindNames, 0);
+        QCOMPARE(app->FindProps, 1);
+        QCOMPARE(app->FindCase, 0);
+        QCOMPARE(app->FindDirection, 1);
+        QVERIFY(!Frame()->GetFindDialog()->findChild<QCheckBox*>(u"names"_s)->isChecked());
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    // OK in the options dialog relabels the tree, re-formats the source pane and re-scales the
+    // image pane at once, and the next start keeps it; Cancel changes nothing. The command is
+    // the View menu's last, after a separator.
+    void options()
+    {
+        QFETCH(bool, ok);
+        QVERIFY(Start(DataFile("plants.xml")));
+        const QList<QAction*> view = Frame()->menuBar()->actions().at(2)->menu()->actions();
+        QCOMPARE(view.last()->data().toInt(), ID_VIEW_OPTIONS);
+        QVERIFY(view.at(view.size() - 2)->isSeparator());
+        TrelvoView* tree = Frame()->GetTreeView();
+        const QModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        tree->SelectItem(plants);
+        QVERIFY(Frame()->GetSourceBar()->IsVisibleBar());
+        const QString source = g_pSourceView->Edit()->Text();
+
+        prompts.AnswerOpenFileName(QCoreApplication::applicationFilePath());
+        prompts.AnswerDialog([ok](QDialog& dialog) {
+            for (const char* name :
+                { "attributesInTree2", "sourceFormat2", "imageScale1", "previewWith1" })
+                dialog.findChild<QRadioButton*>(QString::fromLatin1(name))->click();
+            dialog.findChild<SpacesBox*>()->setValue(2);
+            dialog.findChild<QPushButton*>(u"browse"_s)->click();
+            auto* buttons = dialog.findChild<QDialogButtonBox*>();
+            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            return dialog.result();
+        });
+        UpdatedAction(ID_VIEW_OPTIONS)->trigger();
+        const QModelIndex thyme = tree->model()->index(1, 0, plants);
+        QCOMPARE(thyme.data(TreeModel::LabelRole).toString(),
+            ok ? u"plant name=\"Thyme\""_s : u"plant"_s);
+        QCOMPARE(g_pSourceView->Edit()->Text().contains(u"\r\n  <plant"_s), ok);
+        QCOMPARE(g_pSourceView->Edit()->Text() == source, !ok);
+        QCOMPARE(g_pImageView->ImageScale(), ok ? 1 : 0);
+        QCOMPARE(app->XsltPreviewProgram.isEmpty(), !ok);
+        CloseAndStop();
+        QVERIFY(Start());
+        QCOMPARE(app->ShowAttributesInTree, ok ? 2 : 0);
+        QCOMPARE(app->XmlSourceFormatSpaces, ok ? 2 : 4);
     }
 
     // Other Great Products opens the products dialog over the main window.

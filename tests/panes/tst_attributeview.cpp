@@ -81,7 +81,7 @@ private:
     QString DomValue(const QString& name) const;
 
     ScriptedPrompts prompts;
-    AttributeSettings settings;
+    UserSettings settings;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<AttributeView> view;
     // The pane changes the document through the tree's editor, as in the program.
@@ -93,12 +93,11 @@ void AttributeViewTest::init()
 {
     Prompts::SetInstance(&prompts);
     prompts.Clear();
-    settings = AttributeSettings();
+    settings = UserSettings();
     spy.refreshes = 0;
     doc = std::make_unique<TrelvoDoc>();
     view = std::make_unique<AttributeView>();
-    view->SetSettingsStore(
-        [this] { return settings; }, [this](const AttributeSettings& s) { settings = s; });
+    view->SetSettings(&settings);
     view->resize(300, 200);
     view->show();
     QVERIFY(QTest::qWaitForWindowActive(view.get()));
@@ -656,8 +655,7 @@ void AttributeViewTest::paneStartingHidden()
     view.reset();
     settings.AttributeNameWidth = settings.AttributeValueWidth = savedWidth;
     view = std::make_unique<AttributeView>();
-    view->SetSettingsStore(
-        [this] { return settings; }, [this](const AttributeSettings& s) { settings = s; });
+    view->SetSettings(&settings);
     view->SetupAttributeList();
     view->ApplyAttributeSettings();
     SmartListHeader* header = view->GetList()->GetHeader();

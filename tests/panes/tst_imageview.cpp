@@ -54,7 +54,8 @@ private:
     QImage Grab() const { return view->GetForm()->grab().toImage(); }
 
     ScriptedPrompts prompts;
-    int scale = 0;
+    UserSettings settings;
+    int& scale = settings.ImageScale;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<ImageView> view;
 };
@@ -153,7 +154,7 @@ void ImageViewTest::init()
     scale = 0;
     doc = std::make_unique<TrelvoDoc>();
     view = std::make_unique<ImageView>();
-    view->SetScaleSource([this] { return scale; }, [this](int value) { scale = value; });
+    view->SetSettings(&settings);
     doc->AddView(view.get());
     view->resize(100, 100);
     view->show();

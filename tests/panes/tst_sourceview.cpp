@@ -31,7 +31,7 @@ private slots:
 private:
     void Load(const QString& xml);
 
-    SourceSettings settings;
+    UserSettings settings;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<QMainWindow> window;
     SourceView* view = nullptr;
@@ -39,11 +39,11 @@ private:
 
 void SourceViewTest::init()
 {
-    settings = SourceSettings();
+    settings = UserSettings();
     doc = std::make_unique<TrelvoDoc>();
     window = std::make_unique<QMainWindow>();
     view = new SourceView(window.get());
-    view->SetSettingsSource([this] { return settings; });
+    view->SetSettings(&settings);
     view->SetupSourceEdit();
     window->setCentralWidget(view);
     doc->AddView(view);

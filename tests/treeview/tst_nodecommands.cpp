@@ -87,7 +87,7 @@ private:
     QModelIndex ItemAt(const QString& path) const;
 
     ScriptedPrompts prompts;
-    TreeSettings settings;
+    UserSettings settings;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<TrelvoView> view;
     SpyView spy;
@@ -96,12 +96,11 @@ private:
 void NodeCommandsTest::init()
 {
     Prompts::SetInstance(&prompts);
-    settings = TreeSettings();
+    settings = UserSettings();
     spy.refreshes = 0;
     doc = std::make_unique<TrelvoDoc>();
     view = std::make_unique<TrelvoView>();
-    view->SetSettingsSource([this] { return settings; });
-    view->SetSettingsStore([this](const TreeSettings& changed) { settings = changed; });
+    view->SetSettings(&settings);
     doc->AddView(view.get());
     doc->AddView(&spy);
 }

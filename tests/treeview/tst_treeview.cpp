@@ -100,6 +100,7 @@ private slots:
     void clipboard_data();
     void clipboard();
     void dragScrollsAtTheEdge();
+    void findGoesOnWithF3();
 
 private:
     void Open(const QString& xml);
@@ -137,7 +138,7 @@ private:
     }
 
     ScriptedPrompts prompts;
-    TreeSettings settings;
+    UserSettings settings;
     std::unique_ptr<TrelvoDoc> doc;
     std::unique_ptr<TestFrame> frame;
     TrelvoView* view = nullptr;
@@ -147,13 +148,13 @@ private:
 void TreeViewTest::init()
 {
     Prompts::SetInstance(&prompts);
-    settings = TreeSettings();
+    settings = UserSettings();
     spy.onUpdate = nullptr;
     spy.refreshes = 0;
     doc = std::make_unique<TrelvoDoc>();
     frame = std::make_unique<TestFrame>();
     view = new TrelvoView(frame.get());
-    view->SetSettingsSource([this] { return settings; });
+    view->SetSettings(&settings);
     frame->setCentralWidget(view);
     frame->SetActiveView(view);
     doc->AddView(view);
@@ -723,3 +724,32 @@ void TreeViewTest::dragScrollsAtTheEdge()
 
 QTEST_MAIN(TreeViewTest)
 #include "tst_treeview.moc"
+
+// F3 and Shift+F3 repeat the search from the hit; past the last hit the selection stays. Before
+// any search they do nothing. A hit inside a collapsed branch is shown.
+void TreeViewTest::findGoesOnWithF3()
+{
+    Open(u"<r><a>a book</a><b><c>book.</c></b></r>"_s);
+    QTest::keyClick(view, Qt::Key_F3);
+    QVERIFY(prompts.Calls().empty());
+    QVERIFY(!view->SelectedItem().isValid());
+
+    FindRequest request;
+    request.text = u"book"_s;
+    request.searchNames = 1;
+    request.wholeWords = 1;
+    view->Find(request);
+    QCOMPARE(view->SelectedItem().data(TreeModel::LabelRole).toString(), u"a book"_s);
+    QVERIFY(view->isExpanded(view->SelectedItem().parent()));
+    QTest::keyClick(view, Qt::Key_F3);
+    const QModelIndex last = view->SelectedItem();
+    QCOMPARE(last.data(TreeModel::LabelRole).toString(), u"book."_s);
+    QVERIFY(view->isExpanded(last.parent()) && view->isExpanded(last.parent().parent()));
+    prompts.AnswerMessage(Prompts::Button::Ok);
+    QTest::keyClick(view, Qt::Key_F3);
+    QCOMPARE(prompts.CallsOf(ScriptedPrompts::Kind::MessageBox).at(0).text, u"Text not found!"_s);
+    QCOMPARE(view->SelectedItem(), last);
+    QTest::keyClick(view, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(view->SelectedItem().data(TreeModel::LabelRole).toString(), u"a book"_s);
+    QCOMPARE(view->LastFind().direction, 0);
+}

@@ -17,29 +17,13 @@ void DomNamedNodeMap::Refresh() const
         return;
     generation = now;
     entries.clear();
-    // Declarations stand among the ordinary attributes at the place they had in the source;
-    // those the layer added itself come last.
-    auto addDeclarationsAt = [&](long position) {
-        for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
-            if (DomNamespaces::IsListed(ns) && DomNamespaces::Position(ns) == position)
-                entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
-        }
-    };
-    long index = 0;
-    for (xmlAttrPtr attr = owner->properties; attr; attr = attr->next, ++index) {
-        if (owner->nsDef)
-            addDeclarationsAt(index);
-        entries.push_back(
-            DomAccess::Make<DomAttribute>(reinterpret_cast<xmlNodePtr>(attr), nullptr, data));
-    }
-    for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
-        if (DomNamespaces::IsListed(ns) && DomNamespaces::Position(ns) >= index)
+    DomNamespaces::ForEachMapEntry(owner, [&](xmlAttrPtr attr, xmlNsPtr ns) {
+        if (ns)
             entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
-    }
-    for (xmlNsPtr ns = owner->nsDef; ns; ns = ns->next) {
-        if (DomNamespaces::IsImplicit(ns))
-            entries.push_back(DomAccess::Make<DomAttribute>(owner, ns, data));
-    }
+        else
+            entries.push_back(
+                DomAccess::Make<DomAttribute>(reinterpret_cast<xmlNodePtr>(attr), nullptr, data));
+    });
 }
 
 int DomNamedNodeMap::length() const

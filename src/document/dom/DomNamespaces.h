@@ -49,6 +49,34 @@ bool IsDefaulted(const xmlNs* ns);
 // Declarations that are attribute-map entries: neither the layer's own nor defaulted.
 bool IsListed(const xmlNs* ns);
 
+// Calls visit(attr, ns) for each attribute-map entry of element in map order: ordinary
+// attributes with ns null, declarations with attr null. Declarations stand among the ordinary
+// attributes at the place they had in the source; those added later come after them, and the
+// layer's own last.
+template <class Visit> void ForEachMapEntry(xmlNodePtr element, Visit&& visit)
+{
+    auto declarationsAt = [&](long position) {
+        for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+            if (IsListed(ns) && Position(ns) == position)
+                visit(nullptr, ns);
+        }
+    };
+    long index = 0;
+    for (xmlAttrPtr attr = element->properties; attr; attr = attr->next, ++index) {
+        if (element->nsDef)
+            declarationsAt(index);
+        visit(attr, nullptr);
+    }
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (IsListed(ns) && Position(ns) >= index)
+            visit(nullptr, ns);
+    }
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        if (IsImplicit(ns))
+            visit(nullptr, ns);
+    }
+}
+
 // True when a file holding uri as a namespace declaration's value opens again.
 bool IsLoadableName(const QString& uri);
 
