@@ -596,8 +596,10 @@ DomResult Redeclare(xmlNodePtr element, xmlNsPtr ns, long position, xmlNsPtr bef
             own = &other->next;
         }
     }
+    // The list keeps the map's order: once attributes between two declarations go, both stand
+    // at one position and the list decides.
     xmlNsPtr* link = &element->nsDef;
-    while (*link && *link != before)
+    while (*link && *link != before && !(!before && IsListed(*link) && Position(*link) > position))
         link = &(*link)->next;
     ns->next = *link;
     *link = ns;
