@@ -2,6 +2,7 @@
 #include "SideBySide.h"
 #include "TestDocumentGenerator.h"
 #include "TreeBench.h"
+#include "UndoBench.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,6 +123,8 @@ int main(int argc, char** argv)
         RunLoadChild(argv[1], argv[2], argc, argv);
     if (argc >= 3 && IsTreeChildFlag(argv[1]))
         RunTreeChild(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == ChildUndoFlag)
+        RunUndoChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -156,10 +159,12 @@ int main(int argc, char** argv)
     // The children run first, while this process is still small.
     SideBySideFigures figures;
     TreeFigures tree;
+    UndoFigures undo;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
-        || !MeasureTree(path, options.runs, options.verbose, tree, error)) {
+        || !MeasureTree(path, options.runs, options.verbose, tree, error)
+        || !MeasureUndo(path, options.runs, undo, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -185,6 +190,7 @@ int main(int argc, char** argv)
         static_cast<double>(figures.libxml2PeakKb) / 1024, peakRatio, LoadPeakTarget,
         Verdict(peakRatio, LoadPeakTarget));
     PrintTreeFigures(tree, figures.libxml2PeakKb);
+    PrintUndoFigures(undo);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -195,12 +201,12 @@ int main(int argc, char** argv)
     std::printf("{\"load_ratio\": %.3f, \"format_ratio\": %.3f, \"load_rss_ratio\": %.3f, "
                 "\"fresh_load_ratio\": %.3f, \"load_cpu_ratio\": %.3f, "
                 "\"format_cpu_ratio\": %.3f, \"save_check_ms\": %.1f, \"busy\": %s, "
-                "\"file_bytes\": %lld%s%s}\n",
+                "\"file_bytes\": %lld%s%s%s}\n",
         loadRatio, formatRatio, peakRatio, freshRatio,
         Ratio(figures.domLoad.cpu, figures.libxml2Load.cpu),
         Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), figures.saveCheck.wall * 1000,
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
-        TreeJsonFields(tree, figures.libxml2PeakKb).c_str());
+        TreeJsonFields(tree, figures.libxml2PeakKb).c_str(), UndoJsonFields(undo).c_str());
     return 0;
 }
