@@ -182,6 +182,7 @@ bool TrelvoDoc::OnSaveDocument(const QString& path)
     stampedPath = path;
     stamp = StampOf(path);
     SetModifiedFlag(false);
+    UpdateAllViews(nullptr, HintSaved);
     return true;
 }
 
@@ -443,11 +444,13 @@ TreeChange TrelvoDoc::AddAttribute(
     if (attribute.isNull() || owner.isNull() || Failed(attribute.setValue(value)))
         return TreeChange();
     const DomAttribute replaced = owner.getAttributeNode(name);
+    const QString oldValue = replaced.value();
     if (Failed(owner.setAttributeNode(attribute)))
         return TreeChange();
     SetModifiedFlag(true);
     TreeChange change(attribute);
     change.replaced = replaced;
+    change.oldText = oldValue;
     change.changed = true;
     return change;
 }
@@ -523,6 +526,58 @@ TreeChange TrelvoDoc::ReplaceDeclaration(const DomNode& declaration, const QStri
     TreeChange change(made, parent, next);
     change.replaced = declaration;
     change.oldText = old;
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::PutNode(const DomNode& node, const DomNode& parent, const DomNode& before)
+{
+    TreeChange change(node, node.parentNode(), node.nextSibling());
+    if (Failed(DomNode(parent).insertBefore(node, before)))
+        return TreeChange();
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::ReplaceNode(const DomNode& node, const DomNode& replacement)
+{
+    DomNode parent = node.parentNode();
+    const DomNode next = node.nextSibling();
+    if (parent.isNull() || Failed(parent.removeChild(node)))
+        return TreeChange();
+    if (Failed(parent.insertBefore(replacement, next))) {
+        if (Failed(parent.insertBefore(node, next)))
+            qWarning("a replaced node could not be put back");
+        return TreeChange();
+    }
+    TreeChange change(replacement, parent, next);
+    change.replaced = node;
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::PutAttribute(const DomNode& element, const DomNode& attribute)
+{
+    DomElement owner = element.toElement();
+    TreeChange change(attribute);
+    if (owner.isNull() || Failed(owner.setAttributeNode(attribute.toAttribute())))
+        return TreeChange();
+    change.changed = true;
+    SetModifiedFlag(true);
+    return change;
+}
+
+TreeChange TrelvoDoc::InsertAttribute(const DomNode& element, const DomNode& attribute, int index)
+{
+    DomElement owner = element.toElement();
+    TreeChange change(attribute);
+    if (owner.isNull()
+        || Failed(
+            owner.insertAttributeBefore(attribute.toAttribute(), owner.attributes().item(index))))
+        return TreeChange();
     change.changed = true;
     SetModifiedFlag(true);
     return change;

@@ -18,6 +18,9 @@ public:
     static constexpr long HintRefresh = 0;
     // Sent before the DOM is dropped, while its nodes still exist.
     static constexpr long HintClear = 1;
+    // Sent after the document was written to its file: what it holds now is what was saved.
+    // Nothing changed, so views need not refresh.
+    static constexpr long HintSaved = 2;
 
     // The file type of the document template: the dialogs' filter and the default extension.
     static QString FileFilter() { return QStringLiteral("*.xml (*.xml)"); }
@@ -73,7 +76,9 @@ public:
     // instructions.
     [[nodiscard]] DomNode InsertProcessingInstruction(
         const DomNode& parent, const QString& target, const QString& data);
-    // node: the new attribute; replaced: the attribute of the same name it took the place of.
+    // node: the new attribute; replaced: the attribute of the same name it took the place of,
+    // and oldText its value (a namespace declaration takes the new value in place: then
+    // replaced is still the element's).
     [[nodiscard]] TreeChange AddAttribute(
         const DomNode& element, const QString& name, const QString& value);
     // Removes node's attribute of attribute's name; node: the attribute removed.
@@ -84,6 +89,20 @@ public:
     // The XML declaration's value cannot be set: a new declaration with data takes its place.
     // node: the new declaration; replaced: the old one.
     [[nodiscard]] TreeChange ReplaceDeclaration(const DomNode& declaration, const QString& data);
+
+    // Undo and redo: each puts back a state the document had, so nothing is checked for depth.
+    // Puts node (new, removed, or attached elsewhere) under parent in front of before (null:
+    // last); oldParent and oldNext say where it stood.
+    [[nodiscard]] TreeChange PutNode(
+        const DomNode& node, const DomNode& parent, const DomNode& before);
+    // Puts replacement where node stands and takes node out; replaced: node.
+    [[nodiscard]] TreeChange ReplaceNode(const DomNode& node, const DomNode& replacement);
+    // Sets attribute, one that AddAttribute made or replaced, on element in place of the
+    // attribute of the same name (or last).
+    [[nodiscard]] TreeChange PutAttribute(const DomNode& element, const DomNode& attribute);
+    // Puts a removed attribute back into element's attribute map at index.
+    [[nodiscard]] TreeChange InsertAttribute(
+        const DomNode& element, const DomNode& attribute, int index);
 
 private:
     // What the file looked like when this document last read or wrote it. Size and times to

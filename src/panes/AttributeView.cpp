@@ -324,6 +324,9 @@ void AttributeView::ShowContextMenu(const QPoint& pos)
 
 void AttributeView::OnUpdate(View* sender, long hint)
 {
+    // A save changes nothing shown, and a refresh would end an edit in progress.
+    if (hint == TrelvoDoc::HintSaved)
+        return;
     RefreshAttributes();
     ResizableFormView::OnUpdate(sender, hint);
 }

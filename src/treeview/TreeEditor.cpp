@@ -2,6 +2,7 @@
 
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
+#include "dom/DomNamedNodeMap.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ private:
 
 TreeEditor::TreeEditor(TrelvoView& view)
     : view(view)
+    , history([this](bool modified) {
+        if (TrelvoDoc* doc = Doc())
+            doc->SetModifiedFlag(modified);
+    })
 {
 }
 
@@ -40,8 +45,15 @@ QModelIndex TreeEditor::InsertElement(const QModelIndex& parent, const QString& 
     TrelvoDoc* doc = Doc();
     if (!doc || !parent.isValid())
         return QModelIndex();
-    const DomElement element = doc->InsertElement(view.NodeOf(parent), name, DomNode());
-    return AddItem(element, parent);
+    const DomNode node = view.NodeOf(parent);
+    const DomElement element = doc->InsertElement(node, name, DomNode());
+    const QModelIndex item = AddItem(element, parent);
+    if (item.isValid()) {
+        RecordInsert(node.nodeType() == NodeType::Document ? QStringLiteral("Add Root Element")
+                                                           : QStringLiteral("Add Child Element"),
+            element);
+    }
+    return item;
 }
 
 QModelIndex TreeEditor::AppendChild(NodeType type, const QModelIndex& parent, const QString& text)
@@ -51,13 +63,21 @@ QModelIndex TreeEditor::AppendChild(NodeType type, const QModelIndex& parent, co
         return QModelIndex();
     const DomNode node = view.NodeOf(parent);
     DomNode added;
-    if (type == NodeType::Text)
+    QString step;
+    if (type == NodeType::Text) {
         added = doc->AppendText(node, text);
-    else if (type == NodeType::Comment)
+        step = QStringLiteral("Add Text");
+    } else if (type == NodeType::Comment) {
         added = doc->AppendComment(node, text);
-    else if (type == NodeType::CDataSection)
+        step = QStringLiteral("Add Comment");
+    } else if (type == NodeType::CDataSection) {
         added = doc->AppendCDATASection(node, text);
-    return AddItem(added, parent);
+        step = QStringLiteral("Add CDATA Section");
+    }
+    const QModelIndex item = AddItem(added, parent);
+    if (item.isValid())
+        RecordInsert(step, added);
+    return item;
 }
 
 QModelIndex TreeEditor::InsertProcessingInstruction(
@@ -66,7 +86,11 @@ QModelIndex TreeEditor::InsertProcessingInstruction(
     TrelvoDoc* doc = Doc();
     if (!doc || !parent.isValid())
         return QModelIndex();
-    return AddItem(doc->InsertProcessingInstruction(view.NodeOf(parent), target, data), parent);
+    const DomNode added = doc->InsertProcessingInstruction(view.NodeOf(parent), target, data);
+    const QModelIndex item = AddItem(added, parent);
+    if (item.isValid())
+        RecordInsert(QStringLiteral("Add Processing Instruction"), added);
+    return item;
 }
 
 QModelIndex TreeEditor::AddItem(const DomNode& node, const QModelIndex& parent)
@@ -81,8 +105,18 @@ QModelIndex TreeEditor::AddItem(const DomNode& node, const QModelIndex& parent)
 bool TreeEditor::DeleteItem(const QModelIndex& item)
 {
     TrelvoDoc* doc = Doc();
-    if (!doc || !item.isValid() || !doc->DeleteNode(view.NodeOf(item)))
+    if (!doc || !item.isValid())
         return false;
+    const DomNode node = view.NodeOf(item);
+    // Counted before the node leaves the document: it is what the step keeps alive.
+    const qint64 bytes = node.memoryUse();
+    const TreeChange change = doc->DeleteNode(node);
+    if (!change)
+        return false;
+    Record(
+        QStringLiteral("Delete"),
+        [this, change] { PutNode(change.node, change.oldParent, change.oldNext); },
+        [this, node] { TakeNode(node); }, bytes);
     {
         HeldSelection held(view);
         // A mark inside the branch would point at an item that is gone.
@@ -102,6 +136,9 @@ TreeChange TreeEditor::RenameItem(const QModelIndex& item, const QString& name)
     if (change.changed) {
         Model().Relabel(item);
         Update(nullptr);
+        Record(
+            QStringLiteral("Rename"), [this, change] { PutName(change.node, change.oldText); },
+            [this, change, name] { PutName(change.node, name); });
     }
     return change;
 }
@@ -123,8 +160,16 @@ TreeChange TreeEditor::SetItemValue(const QModelIndex& item, const QString& valu
         Model().SetNode(item, change.node);
         if (doc->SelectedNode == node)
             doc->SelectedNode = change.node;
+        Record(
+            QStringLiteral("Edit"),
+            [this, change] { PutReplacement(change.node, change.replaced); },
+            [this, change] { PutReplacement(change.replaced, change.node); });
     } else {
         Model().Relabel(item);
+        Record(
+            QStringLiteral("Edit"), [this, node, change] { PutValue(node, change.oldText); },
+            [this, node, value] { PutValue(node, value); },
+            2 * (change.oldText.size() + value.size()));
     }
     Update(nullptr);
     return change;
@@ -133,24 +178,42 @@ TreeChange TreeEditor::SetItemValue(const QModelIndex& item, const QString& valu
 bool TreeEditor::MoveItemUp(const QModelIndex& item)
 {
     TrelvoDoc* doc = Doc();
-    return doc && item.isValid() && doc->MoveNodeUp(view.NodeOf(item)) && PlaceMovedItem(item);
+    if (!doc || !item.isValid())
+        return false;
+    const TreeChange change = doc->MoveNodeUp(view.NodeOf(item));
+    if (!change || !PlaceMovedItem(item))
+        return false;
+    RecordMove(QStringLiteral("Move Up"), change);
+    return true;
 }
 
 bool TreeEditor::MoveItemDown(const QModelIndex& item)
 {
     TrelvoDoc* doc = Doc();
-    return doc && item.isValid() && doc->MoveNodeDown(view.NodeOf(item)) && PlaceMovedItem(item);
+    if (!doc || !item.isValid())
+        return false;
+    const TreeChange change = doc->MoveNodeDown(view.NodeOf(item));
+    if (!change || !PlaceMovedItem(item))
+        return false;
+    RecordMove(QStringLiteral("Move Down"), change);
+    return true;
 }
 
-QModelIndex TreeEditor::CopyBranch(const QModelIndex& source, const QModelIndex& target)
+QModelIndex TreeEditor::CopyBranch(
+    const QModelIndex& source, const QModelIndex& target, const QString& step)
 {
     TrelvoDoc* doc = Doc();
     if (!doc || !source.isValid() || !target.isValid())
         return QModelIndex();
-    return AddItem(doc->CopyNodeTo(view.NodeOf(source), view.NodeOf(target)), target);
+    const DomNode copy = doc->CopyNodeTo(view.NodeOf(source), view.NodeOf(target));
+    const QModelIndex item = AddItem(copy, target);
+    if (item.isValid())
+        RecordInsert(step, copy);
+    return item;
 }
 
-TreeChange TreeEditor::MoveBranch(const QModelIndex& source, const QModelIndex& target)
+TreeChange TreeEditor::MoveBranch(
+    const QModelIndex& source, const QModelIndex& target, const QString& step)
 {
     TrelvoDoc* doc = Doc();
     if (!doc || !source.isValid() || !target.isValid())
@@ -168,6 +231,7 @@ TreeChange TreeEditor::MoveBranch(const QModelIndex& source, const QModelIndex& 
     // The selection stays where it was (the target of a paste, the dragged item of a drop), and
     // its branch has changed.
     Update(nullptr);
+    RecordMove(step, change);
     return change;
 }
 
@@ -211,9 +275,38 @@ TreeChange TreeEditor::AddAttribute(
     if (!doc)
         return TreeChange();
     TreeChange change = doc->AddAttribute(element, name, value);
-    if (change) {
-        RelabelElement(element);
-        Update(sender);
+    if (!change)
+        return change;
+    RelabelElement(element);
+    Update(sender);
+    const DomNode added = change.node;
+    const DomNode replaced = change.replaced;
+    const QString oldValue = change.oldText;
+    if (replaced && element.attributes().getNamedItem(name) == replaced) {
+        // A namespace declaration took the new value in place.
+        Record(
+            QStringLiteral("Add Attribute"),
+            [this, element, replaced, oldValue] {
+                ChangeAttributes(
+                    element, [&](TrelvoDoc& doc) { (void)doc.SetNodeValue(replaced, oldValue); });
+            },
+            [this, element, replaced, value] {
+                ChangeAttributes(
+                    element, [&](TrelvoDoc& doc) { (void)doc.SetNodeValue(replaced, value); });
+            });
+    } else {
+        Record(
+            QStringLiteral("Add Attribute"),
+            [this, element, added, replaced] {
+                ChangeAttributes(element, [&](TrelvoDoc& doc) {
+                    (void)(replaced ? doc.PutAttribute(element, replaced)
+                                    : doc.RemoveAttribute(element, added));
+                });
+            },
+            [this, element, added] {
+                ChangeAttributes(
+                    element, [&](TrelvoDoc& doc) { (void)doc.PutAttribute(element, added); });
+            });
     }
     return change;
 }
@@ -224,14 +317,31 @@ int TreeEditor::RemoveAttributes(
     TrelvoDoc* doc = Doc();
     if (!doc)
         return 0;
-    int removed = 0;
-    for (const DomAttribute& attribute : attributes)
-        removed += bool(doc->RemoveAttribute(element, attribute));
-    if (removed > 0) {
-        RelabelElement(element);
-        Update(sender);
+    std::vector<TreeChange> removed;
+    for (const DomAttribute& attribute : attributes) {
+        if (TreeChange change = doc->RemoveAttribute(element, attribute))
+            removed.push_back(std::move(change));
     }
-    return removed;
+    if (removed.empty())
+        return 0;
+    RelabelElement(element);
+    Update(sender);
+    Record(
+        QStringLiteral("Delete Attributes"),
+        [this, element, removed] {
+            ChangeAttributes(element, [&](TrelvoDoc& doc) {
+                // Each goes back at the index it had when it went, the last removed first.
+                for (auto change = removed.rbegin(); change != removed.rend(); ++change)
+                    (void)doc.InsertAttribute(element, change->node, change->oldIndex);
+            });
+        },
+        [this, element, removed] {
+            ChangeAttributes(element, [&](TrelvoDoc& doc) {
+                for (const TreeChange& change : removed)
+                    (void)doc.RemoveAttribute(element, change.node);
+            });
+        });
+    return int(removed.size());
 }
 
 TreeChange TreeEditor::SetAttributeValue(
@@ -242,8 +352,21 @@ TreeChange TreeEditor::SetAttributeValue(
         return TreeChange();
     TreeChange change = doc->SetNodeValue(attribute, value);
     if (change.changed) {
-        RelabelElement(attribute.ownerElement());
+        const DomElement element = attribute.ownerElement();
+        RelabelElement(element);
         Update(sender);
+        const QString oldValue = change.oldText;
+        Record(
+            QStringLiteral("Edit Attribute"),
+            [this, element, attribute, oldValue] {
+                ChangeAttributes(
+                    element, [&](TrelvoDoc& doc) { (void)doc.SetNodeValue(attribute, oldValue); });
+            },
+            [this, element, attribute, value] {
+                ChangeAttributes(
+                    element, [&](TrelvoDoc& doc) { (void)doc.SetNodeValue(attribute, value); });
+            },
+            2 * (oldValue.size() + value.size()));
     }
     return change;
 }
@@ -254,6 +377,35 @@ void TreeEditor::RelabelElement(const DomNode& element)
     const QModelIndex selected = view.SelectedItem();
     if (selected.isValid() && view.NodeOf(selected) == element)
         Model().Relabel(selected);
+}
+
+void TreeEditor::Record(
+    const QString& text, std::function<void()> undo, std::function<void()> redo, qint64 bytes)
+{
+    if (replaying)
+        return;
+    // Handles, names and the closures themselves.
+    constexpr qint64 stepBytes = 256;
+    history.Add(text, { std::move(undo), std::move(redo), stepBytes + bytes });
+}
+
+void TreeEditor::RecordInsert(const QString& text, const DomNode& node)
+{
+    const DomNode parent = node.parentNode();
+    const DomNode next = node.nextSibling();
+    Record(
+        text, [this, node] { TakeNode(node); },
+        [this, node, parent, next] { PutNode(node, parent, next); });
+}
+
+void TreeEditor::RecordMove(const QString& text, const TreeChange& change)
+{
+    const DomNode node = change.node;
+    const DomNode parent = node.parentNode();
+    const DomNode next = node.nextSibling();
+    Record(
+        text, [this, change] { PutNode(change.node, change.oldParent, change.oldNext); },
+        [this, node, parent, next] { PutNode(node, parent, next); });
 }
 
 void TreeEditor::Update(View* sender)

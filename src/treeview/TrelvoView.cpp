@@ -79,6 +79,7 @@ TrelvoView::TrelvoView(QWidget* parent)
         FitColumn(true);
     });
     AddClipboardCommands();
+    AddUndoCommands();
 }
 
 TrelvoView::~TrelvoView()
@@ -111,8 +112,15 @@ void TrelvoView::OnInitialUpdate()
 
 void TrelvoView::OnUpdate(View*, long hint)
 {
-    if (hint == TrelvoDoc::HintClear)
+    if (hint == TrelvoDoc::HintSaved) {
+        editor.History().MarkSaved();
+        return;
+    }
+    if (hint == TrelvoDoc::HintClear) {
+        // The steps hold nodes of the DOM that is going.
+        editor.History().Clear();
         ClearTree();
+    }
     // Labels follow the setting as soon as the views hear of a change: all of them, since
     // they are made when drawn.
     const int mode = Settings().ShowAttributesInTree;

@@ -99,10 +99,11 @@ public:
     void CancelDrag();
     // Appends a copy of source's branch to target's node and its items to target's, then
     // updates the views; a refusal is shown, and false leaves tree and document unchanged.
-    bool CopyBranchTo(const QModelIndex& source, const QModelIndex& target);
+    // step: the name of the undo step (Paste, Drop).
+    bool CopyBranchTo(const QModelIndex& source, const QModelIndex& target, const QString& step);
     // Moves source's node to the end of target's children and its item with it, collapsed,
     // then updates the views; as CopyBranchTo for a refusal.
-    bool MoveBranchTo(const QModelIndex& source, const QModelIndex& target);
+    bool MoveBranchTo(const QModelIndex& source, const QModelIndex& target, const QString& step);
     bool Dragging() const { return dragging; }
     // The item shown as the drop target, invalid when there is none.
     QModelIndex DropHighlight() const { return dropHighlight; }
@@ -156,6 +157,8 @@ private:
     // The context menu under the selected item's label.
     void ShowKeyboardMenu();
     void AddClipboardCommands();
+    // Undo and Redo of the document, or of the text field that has the focus.
+    void AddUndoCommands();
     // The drag follows the mouse through the view's own mouse handling (no system drag
     // session), so that the whole of it works on any platform and in tests. A drag that should
     // reach other windows can be handed to the system where the pointer leaves the view, with

@@ -60,12 +60,12 @@ void TrelvoView::OnEditPaste()
     const QModelIndex target = SelectedItem();
     // A copy stays marked, so it can be pasted again; a cut is pasted once, or not at all.
     if (copySource.isValid() && CanDrop(target, copySource, true))
-        CopyBranchTo(copySource, target);
+        CopyBranchTo(copySource, target, QStringLiteral("Paste"));
     if (cutSource.isValid()) {
         const QPersistentModelIndex source = cutSource;
         cutSource = QPersistentModelIndex();
         if (CanDrop(target, source, false))
-            MoveBranchTo(source, target);
+            MoveBranchTo(source, target, QStringLiteral("Paste"));
     }
 }
 
@@ -110,24 +110,26 @@ void TrelvoView::CancelDrag()
         scrollTimer->stop();
 }
 
-bool TrelvoView::CopyBranchTo(const QModelIndex& source, const QModelIndex& target)
+bool TrelvoView::CopyBranchTo(
+    const QModelIndex& source, const QModelIndex& target, const QString& step)
 {
     if (!Doc() || !source.isValid() || !target.isValid())
         return false;
-    if (!Editor().CopyBranch(source, target).isValid()) {
+    if (!Editor().CopyBranch(source, target, step).isValid()) {
         ShowFailure(QStringLiteral("Failed to copy XML element!"));
         return false;
     }
     return true;
 }
 
-bool TrelvoView::MoveBranchTo(const QModelIndex& source, const QModelIndex& target)
+bool TrelvoView::MoveBranchTo(
+    const QModelIndex& source, const QModelIndex& target, const QString& step)
 {
     if (!Doc() || !source.isValid() || !target.isValid())
         return false;
     // The DOM refuses, among others, an element whose prefix is declared by the parent it
     // leaves (XSLT, SVG and SOAP documents are full of them); the items then stay as they are.
-    if (!Editor().MoveBranch(source, target)) {
+    if (!Editor().MoveBranch(source, target, step)) {
         ShowFailure(QStringLiteral("Failed to move XML element!"));
         return false;
     }
@@ -169,9 +171,9 @@ void TrelvoView::DragMouseRelease(const QPoint& pos, Qt::KeyboardModifiers modif
     if (!target.isValid())
         return;
     if (copy)
-        CopyBranchTo(source, target);
+        CopyBranchTo(source, target, QStringLiteral("Drop"));
     else
-        MoveBranchTo(source, target);
+        MoveBranchTo(source, target, QStringLiteral("Drop"));
 }
 
 void TrelvoView::UpdateDragCursor()

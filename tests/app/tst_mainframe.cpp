@@ -10,6 +10,7 @@
 #include "FrameworkIds.h"
 #include "ImageView.h"
 #include "InfoDlg.h"
+#include "LabelEdit.h"
 #include "MainFrame.h"
 #include "MiniDockFrame.h"
 #include "OptionsDlg.h"
@@ -491,6 +492,54 @@ private slots:
         QVERIFY(Start());
         QCOMPARE(app->ShowAttributesInTree, ok ? 2 : 0);
         QCOMPARE(app->XmlSourceFormatSpaces, ok ? 2 : 4);
+    }
+
+    void undoKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("undo");
+        QTest::addColumn<QKeySequence>("redo");
+        QTest::newRow("Ctrl+Z, Ctrl+Shift+Z")
+            << QKeySequence(Qt::CTRL | Qt::Key_Z) << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+        QTest::newRow("Alt+Backspace, Alt+Shift+Backspace") << QKeySequence(
+            Qt::ALT | Qt::Key_Backspace) << QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Backspace);
+    }
+
+    // The Undo and Redo keys take back and make again a change of the document; while a text
+    // field has the focus (the attribute pane's in-place editor), they act on its typing instead.
+    void undoKeys()
+    {
+        QFETCH(QKeySequence, undo);
+        QFETCH(QKeySequence, redo);
+        QVERIFY(Start(DataFile("plants.xml")));
+        QVERIFY(ActivateFrame());
+        TrelvoView* tree = Frame()->GetTreeView();
+        const QPersistentModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        tree->SelectItem(tree->model()->index(0, 0, plants));
+        QVERIFY(tree->Editor().InsertElement(plants, QStringLiteral("n")).isValid());
+        tree->SelectItem(tree->model()->index(0, 0, plants));
+
+        SmartList* list = g_pAttributeView->GetList();
+        list->BeginEdit(0, list->editColumn, list->GetItemText(0, 1), true);
+        QLineEdit* field = list->GetEditor();
+        QVERIFY(field);
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("x"));
+        QTest::keySequence(field, undo);
+        QCOMPARE(field->text(), QStringLiteral("Rosemary"));
+        QTest::keySequence(field, redo);
+        QCOMPARE(field->text(), QStringLiteral("x"));
+        QCOMPARE(tree->model()->rowCount(plants), 4);
+        QTest::keyClick(field, Qt::Key_Escape);
+
+        tree->setFocus();
+        // As the frame's update pass does when the focus moves.
+        Frame()->UpdateCommandUI();
+        QTest::keySequence(tree, undo);
+        QCOMPARE(tree->model()->rowCount(plants), 3);
+        QVERIFY(!app->GetDocument()->IsModified());
+        Frame()->UpdateCommandUI();
+        QTest::keySequence(tree, redo);
+        QCOMPARE(tree->model()->rowCount(plants), 4);
     }
 
     // Other Great Products opens the products dialog over the main window.

@@ -199,6 +199,8 @@ private slots:
     void removedPrefixedAttributeStandsAlone();
     void removeNamedItem_data();
     void removeNamedItem();
+    void removedAttributeGoesBackInPlace_data();
+    void removedAttributeGoesBackInPlace();
     void attributeMapIsLive();
 
     void insertChecksPrefixesInDestination_data();
@@ -1245,6 +1247,34 @@ void TestDomTree::removeNamedItem()
     DomNamedNodeMap map = document.documentElement().attributes();
     QCOMPARE(int(map.removeNamedItem(name)), result);
     QCOMPARE(AttributeNames(document.documentElement()), names);
+}
+
+void TestDomTree::removedAttributeGoesBackInPlace_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::newRow("ordinary") << u"<a x=\"1\" y=\"2\" z=\"3\"/>"_s;
+    QTest::newRow("declarations in use among attributes")
+        << u"<a x=\"1\" xmlns:p=\"u\" p:y=\"2\" xmlns=\"d\" z=\"3\"><p:b p:c=\"4\"/><e/></a>"_s;
+    QTest::newRow("declarations side by side") << u"<a xmlns:p=\"u\" xmlns:q=\"v\" x=\"1\"/>"_s;
+}
+
+// Each entry of the map, removed and inserted in front of the entry that followed it, comes back
+// where it was, with the bindings of the names that use it.
+void TestDomTree::removedAttributeGoesBackInPlace()
+{
+    QFETCH(QString, xml);
+    DomDocument document = DomDocument::Create();
+    QCOMPARE(document.loadXML(xml), DomOk);
+    DomElement a = document.documentElement();
+    const QString markup = a.xml();
+    DomNamedNodeMap map = a.attributes();
+    for (int i = 0; i < map.length(); ++i) {
+        const DomAttribute removed = map.item(i);
+        QCOMPARE(map.removeNamedItem(removed.name()), DomOk);
+        QCOMPARE(a.insertAttributeBefore(removed, map.item(i)), DomOk);
+        QCOMPARE(a.xml(), markup);
+        QCOMPARE(a.insertAttributeBefore(removed, DomAttribute()), DomFail);
+    }
 }
 
 void TestDomTree::attributeMapIsLive()

@@ -50,6 +50,30 @@ int DomNode::elementDepth() const
     return depth;
 }
 
+qint64 DomNode::memoryUse() const
+{
+    if (!node || ns)
+        return 0;
+    // Each allocation is counted with the allocator's own few bytes of overhead.
+    constexpr qint64 overhead = 16;
+    const auto textBytes
+        = [](const xmlChar* text) { return text ? qint64(xmlStrlen(text)) + 1 + overhead : 0; };
+    qint64 bytes = 0;
+    for (xmlNodePtr current = node; current;) {
+        bytes += qint64(sizeof(xmlNode)) + overhead + textBytes(current->content);
+        if (current->type == XML_ELEMENT_NODE) {
+            for (xmlAttrPtr attr = current->properties; attr; attr = attr->next) {
+                bytes += qint64(sizeof(xmlAttr)) + overhead;
+                for (xmlNodePtr value = attr->children; value; value = value->next)
+                    bytes += qint64(sizeof(xmlNode)) + overhead + textBytes(value->content);
+            }
+        }
+        current = DomNodeUtil::NextInSubtree(
+            current, node, current->type == XML_ELEMENT_NODE || current == node);
+    }
+    return bytes;
+}
+
 int DomNode::elementHeight() const
 {
     if (!node || ns || node->type != XML_ELEMENT_NODE)

@@ -224,6 +224,66 @@ DomResult DomElement::removeAttribute(const QString& name)
     return map.removeNamedItem(name);
 }
 
+DomResult DomElement::insertAttributeBefore(
+    const DomAttribute& attribute, const DomAttribute& before)
+{
+    if (!node || attribute.isNull() || DomNodeUtil::InsideEntity(node))
+        return DomFail;
+    xmlNsPtr beforeNs = DomAccess::Ns(before);
+    auto* beforeAttr
+        = before && !beforeNs ? reinterpret_cast<xmlAttrPtr>(DomAccess::Node(before)) : nullptr;
+    if (before && !(before.ownerElement() == *this))
+        return DomFail;
+    // The entry's place as the declarations record it: the index among the ordinary attributes
+    // in front of which it stands.
+    long position = 0;
+    xmlAttrPtr at = node->properties;
+    while (at && at != beforeAttr && !(beforeNs && position == DomNamespaces::Position(beforeNs))) {
+        at = at->next;
+        ++position;
+    }
+    if (xmlNsPtr declaration = DomAccess::Ns(attribute)) {
+        if (DomAccess::Node(attribute) != node)
+            return DomFail;
+        return DomNamespaces::Redeclare(node, declaration, position, beforeNs);
+    }
+    xmlNodePtr attrNode = DomAccess::Node(attribute);
+    auto* attr = reinterpret_cast<xmlAttrPtr>(attrNode);
+    QByteArray prefix;
+    if (attrNode->doc != node->doc || attr->parent
+        || DeclarationPrefix(QByteArray(reinterpret_cast<const char*>(attr->name)), prefix)
+        || FindAttribute(node, attribute.name())
+        || (!attr->ns && !DomNamespaces::PrefixDeclared(attr->name, node))
+        || DuplicatesExpandedName(node, attr, nullptr))
+        return DomFail;
+
+    DocData* data = DomStore::Data(node);
+    const long handles = DomStore::HandlesIn(attrNode);
+    data->detached.erase(attrNode);
+    attr->parent = node;
+    attr->next = at;
+    attr->prev = at ? at->prev : nullptr;
+    if (!at) {
+        xmlAttrPtr last = node->properties;
+        while (last && last->next)
+            last = last->next;
+        attr->prev = last;
+    }
+    if (attr->prev)
+        attr->prev->next = attr;
+    else
+        node->properties = attr;
+    if (at)
+        at->prev = attr;
+    xmlNodePtr root = DomStore::TreeRoot(node);
+    if (root != reinterpret_cast<xmlNodePtr>(data->doc))
+        data->detached[root] += handles;
+    DomNamespaces::AttributeInsertedAt(node, position, beforeNs);
+    BindPrefix(node, attr);
+    DomStore::Touch(node);
+    return DomOk;
+}
+
 DomResult DomNamedNodeMap::removeNamedItem(const QString& name)
 {
     xmlNodePtr owner = DomAccess::Node(element);

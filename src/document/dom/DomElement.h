@@ -17,6 +17,11 @@ public:
     // belongs to another element.
     DomResult setAttributeNode(const DomAttribute& attribute);
     DomResult removeAttribute(const QString& name);
+    // Puts attribute into the attribute map in front of before (null: at the end): a new or
+    // removed attribute, or a namespace declaration removed from this element, which binds its
+    // prefix again. Fails, changing nothing, when the element already has an attribute of that
+    // name, for a declaration of another element, and where setAttributeNode fails.
+    DomResult insertAttributeBefore(const DomAttribute& attribute, const DomAttribute& before);
     // Gives the element another qualified name in place: it keeps its attributes, children and
     // place. A prefix is resolved against the element's own declarations and its ancestors';
     // without one the element takes the default namespace in scope. Fails, changing nothing, for

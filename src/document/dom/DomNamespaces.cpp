@@ -6,6 +6,7 @@
 #include <libxml/uri.h>
 #include <libxml/valid.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -560,6 +561,57 @@ void AttributeRemovedAt(xmlNodePtr element, long index)
         if (IsListed(ns) && Position(ns) > index)
             SetPosition(ns, Position(ns) - 1);
     }
+}
+
+void AttributeInsertedAt(xmlNodePtr element, long index, const xmlNs* first)
+{
+    bool reached = false;
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        reached = reached || ns == first;
+        if (IsListed(ns) && (Position(ns) > index || (Position(ns) == index && reached)))
+            SetPosition(ns, Position(ns) + 1);
+    }
+}
+
+DomResult Redeclare(xmlNodePtr element, xmlNsPtr ns, long position, xmlNsPtr before)
+{
+    std::vector<xmlNsPtr>& retired = DomStore::Data(element)->retiredNs;
+    auto found = std::find(retired.begin(), retired.end(), ns);
+    if (found == retired.end())
+        return DomFail;
+    for (const xmlNs* own = element->nsDef; own; own = own->next) {
+        if (SamePrefix(own->prefix, ns->prefix) && IsListed(own))
+            return DomFail;
+    }
+    retired.erase(found);
+    // What stood in for the declaration while it was away (the layer's own, to keep names
+    // bound, or the document type's default) gives way to it.
+    for (xmlNsPtr* own = &element->nsDef; *own;) {
+        xmlNsPtr other = *own;
+        if (SamePrefix(other->prefix, ns->prefix)) {
+            *own = other->next;
+            other->next = nullptr;
+            retired.push_back(other);
+        } else {
+            own = &other->next;
+        }
+    }
+    // The list keeps the map's order: once attributes between two declarations go, both stand
+    // at one position and the list decides.
+    xmlNsPtr* link = &element->nsDef;
+    while (*link && *link != before && !(!before && IsListed(*link) && Position(*link) > position))
+        link = &(*link)->next;
+    ns->next = *link;
+    *link = ns;
+    SetPosition(ns, position);
+    Rebind(element, ns->prefix);
+    Fix(element);
+    if (ns->prefix && HasDuplicateAttributes(element)) {
+        Undeclare(element, ns);
+        return DomFail;
+    }
+    DomStore::Touch(element);
+    return DomOk;
 }
 
 } // namespace DomNamespaces

@@ -91,5 +91,12 @@ DomResult SetDeclarationValue(xmlNodePtr element, xmlNsPtr ns, const QString& ur
 void Undeclare(xmlNodePtr element, xmlNsPtr ns);
 // Shifts the recorded positions when the ordinary attribute at index is removed.
 void AttributeRemovedAt(xmlNodePtr element, long index);
+// Shifts the recorded positions when an ordinary attribute is inserted at index: declarations
+// behind it move up, and of those at index the ones from first on in list order (none when
+// first is null, the new attribute then follows them).
+void AttributeInsertedAt(xmlNodePtr element, long index, const xmlNs* first);
+// Puts a declaration that Undeclare took off element back at position, in front of before
+// (another declaration of element at that position, or null), and binds its prefix again.
+DomResult Redeclare(xmlNodePtr element, xmlNsPtr ns, long position, xmlNsPtr before);
 
 } // namespace DomNamespaces

@@ -61,6 +61,9 @@ public:
     int elementDepth() const;
     // Levels of elements in the node's subtree, the node included: 0 when it holds none.
     int elementHeight() const;
+    // An estimate of the memory the node and its subtree take, in bytes: nodes, attributes and
+    // text, without what the document shares (interned names).
+    qint64 memoryUse() const;
 
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
