@@ -3,6 +3,9 @@
 #include "LoadChild.h"
 
 #include "FrameWindow.h"
+#include "FrameworkIds.h"
+#include "SInsertItemDlg.h"
+#include "ScriptedPrompts.h"
 #include "SourceFormatter.h"
 #include "SourceView.h"
 #include "TextPane.h"
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLineEdit>
 #include <QSplitter>
 
 #include <libxml/parser.h>
@@ -42,6 +46,12 @@ constexpr double ExpandTargetMs = 2000;
 constexpr double SourceDocTarget = 2;
 constexpr double SourceMemoryTarget = 3;
 constexpr double SourceElementTargetMs = 20;
+constexpr double MoveBranchTargetMs = 50;
+constexpr double CopyBranchTargetMs = 1000;
+constexpr double EditExpandedTargetMs = 300;
+constexpr double DeleteRootTargetMs = 1000;
+// The size of the branch that is moved and copied, in items.
+constexpr long LargeBranchItems = 100000;
 // What counts as an ordinary element: its source text is shorter than this, in characters.
 constexpr qsizetype OrdinaryElementChars = 100 * 1024;
 
@@ -350,6 +360,149 @@ std::string Format(const char* format, double a, double b = 0)
         + Format("source_peak_kb %.0f\n", double(peak - before)));
 }
 
+// The items of branch, itself included.
+long BranchItems(const TreeModel& model, const QModelIndex& branch)
+{
+    long items = 1;
+    for (int row = 0, rows = model.rowCount(branch); row < rows; ++row)
+        items += BranchItems(model, model.index(row, 0, branch));
+    return items;
+}
+
+// The generated file's bulk group, or the nearest of its ancestors that holds at least
+// LargeBranchItems items and has a next sibling to move down past.
+QModelIndex LargeBranch(const TrelvoView& view, long& items)
+{
+    const TreeModel& model = *view.GetModel();
+    QModelIndex root = FirstElementChild(view, model.index(0, 0));
+    QModelIndex branch;
+    for (int section = 0; section < model.rowCount(root) && !branch.isValid(); ++section) {
+        const QModelIndex item = model.index(section, 0, root);
+        for (int row = 0; row < model.rowCount(item) && !branch.isValid(); ++row) {
+            const QModelIndex group = model.index(row, 0, item);
+            if (view.NodeOf(group).toElement().getAttribute(QStringLiteral("kind"))
+                == QStringLiteral("archive"))
+                branch = group;
+        }
+    }
+    for (; branch.isValid(); branch = branch.parent()) {
+        items = BranchItems(model, branch);
+        if (items >= LargeBranchItems && view.CanMoveDown(branch))
+            return branch;
+    }
+    Fail("the document has no branch large enough to move");
+}
+
+// Lets the view lay out and paint what is pending, so that the next timed paint is the
+// command's own.
+void Settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+[[noreturn]] void RunEdits(const QString& path, int runs, bool verbose)
+{
+    ScriptedPrompts prompts;
+    Prompts::SetInstance(&prompts);
+    Window window;
+    TrelvoView& view = *window.view;
+    const TreeModel& model = *view.GetModel();
+    const auto route = [&](int id) { window.frame.RouteCommand(id); };
+    const auto show = [&](const QModelIndex& item) {
+        view.SelectItem(item);
+        view.scrollTo(item);
+        Settle();
+    };
+    TreeFigures best;
+    best.moveBranchMs = best.copyBranchMs = best.editExpandedMs = best.deleteRootMs
+        = std::numeric_limits<double>::infinity();
+    best.copyLeftNothing = true;
+    for (int run = 0; run < runs; ++run) {
+        window.Open(path);
+        Settle();
+        const QPersistentModelIndex branch = LargeBranch(view, best.branchItems);
+        show(branch);
+        const int row = branch.row();
+        const double move = window.PaintedMs([&] { route(ID_EDIT_MOVE_DOWN); });
+        if (branch.row() != row + 1)
+            Fail("Move Down did not move the branch");
+        show(branch);
+        route(ID_EDIT_MOVE_UP);
+
+        // Copy and Paste under the branch's own parent; then the copy is deleted.
+        const QPersistentModelIndex parent = branch.parent();
+        show(branch);
+        route(ID_EDIT_COPY);
+        show(parent);
+        const long handles = window.doc.dom.handleCount();
+        const long detached = window.doc.dom.detachedCount();
+        const int rows = model.rowCount(parent);
+        const double copy = window.PaintedMs([&] { route(ID_EDIT_PASTE); });
+        if (model.rowCount(parent) != rows + 1)
+            Fail("Paste made no copy of the branch");
+        if (!view.Editor().DeleteItem(model.index(rows, 0, parent)))
+            Fail("the copy could not be deleted");
+        Settle();
+        best.copyLeftNothing = best.copyLeftNothing && window.doc.dom.handleCount() == handles
+            && window.doc.dom.detachedCount() == detached;
+
+        // The root element, of the tree as the commands above left it: expanded down to the
+        // branch. With every item expanded it takes longer, for the reason the edit below does.
+        show(FirstElementChild(view, model.index(0, 0)));
+        prompts.AnswerMessage(Prompts::Button::Yes);
+        const double deleteRoot = window.PaintedMs([&] { route(ID_EDIT_DELETE_ITEM); });
+        if (window.doc.HasRootElement())
+            Fail("the root element was not deleted");
+
+        // An element inserted under the middle child of the branch and deleted, with every item
+        // expanded, in the file opened again.
+        window.doc.ReleaseDom();
+        SettleHeap();
+        window.Open(path);
+        Settle();
+        const QPersistentModelIndex again = LargeBranch(view, best.branchItems);
+        window.PaintedMs([&] { route(ID_ACTIONS_EXPAND_ALL); });
+        const QPersistentModelIndex middle = model.index(model.rowCount(again) / 2, 0, again);
+        show(middle);
+        prompts.AnswerDialog([](QDialog& dialog) {
+            static_cast<SInsertItemDlg&>(dialog).GetValueEdit()->setText(QStringLiteral("bench"));
+            return int(QDialog::Accepted);
+        });
+        const int children = model.rowCount(middle);
+        const double insert = window.PaintedMs([&] { route(ID_ADD_CHILD_ELEMENT); });
+        if (model.rowCount(middle) != children + 1)
+            Fail("the child element was not inserted");
+        show(model.index(children, 0, middle));
+        prompts.AnswerMessage(Prompts::Button::Yes);
+        const double remove = window.PaintedMs([&] { route(ID_EDIT_DELETE_ITEM); });
+        if (model.rowCount(middle) != children)
+            Fail("the child element was not deleted");
+
+        if (prompts.UnansweredCount() != 0)
+            Fail("a command asked more than the benchmark answers");
+
+        window.doc.ReleaseDom();
+        SettleHeap();
+        if (verbose) {
+            std::printf("  edit run %d: move %.1f ms  copy %.1f ms  insert %.1f ms  delete %.1f "
+                        "ms  delete root %.1f ms\n",
+                run + 1, move, copy, insert, remove, deleteRoot);
+        }
+        best.moveBranchMs = std::min(best.moveBranchMs, move);
+        best.copyBranchMs = std::min(best.copyBranchMs, copy);
+        best.editExpandedMs = std::min(best.editExpandedMs, insert + remove);
+        best.deleteRootMs = std::min(best.deleteRootMs, deleteRoot);
+    }
+    Prompts::SetInstance(nullptr);
+    Report(Format("branch_items %.0f\n", double(best.branchItems))
+        + Format("move_branch_ms %.3f\n", best.moveBranchMs)
+        + Format("copy_branch_ms %.3f\n", best.copyBranchMs)
+        + Format("copy_left_nothing %.0f\n", best.copyLeftNothing ? 1 : 0)
+        + Format("edit_expanded_ms %.3f\n", best.editExpandedMs)
+        + Format("delete_root_ms %.3f\n", best.deleteRootMs));
+}
+
 // The number after "name " at the start of a line of output, or -1.
 double Field(const std::string& output, const std::string& name, int occurrence = 0)
 {
@@ -378,7 +531,7 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 bool IsTreeChildFlag(const std::string& argument)
 {
     return argument == ChildTreeTimesFlag || argument == ChildTreeOpenFlag
-        || argument == ChildSourceFlag;
+        || argument == ChildSourceFlag || argument == ChildTreeEditsFlag;
 }
 
 [[noreturn]] void RunTreeChild(int argc, char** argv)
@@ -395,6 +548,8 @@ bool IsTreeChildFlag(const std::string& argument)
     const bool verbose = argc > 4 && std::string(argv[4]) == "verbose";
     if (std::string(argv[1]) == ChildSourceFlag)
         RunSource(path, runs, verbose);
+    if (std::string(argv[1]) == ChildTreeEditsFlag)
+        RunEdits(path, runs, verbose);
     RunTimes(path, runs, verbose);
 }
 
@@ -447,6 +602,28 @@ bool MeasureTree(
         return false;
     }
 
+    std::string edits;
+    if (!RunSelf({ ChildTreeEditsFlag, path, std::to_string(runs), verbose ? "verbose" : "quiet" },
+            edits, error))
+        return false;
+    if (verbose) {
+        for (std::size_t at = 0; (at = edits.find("  edit run", at)) != std::string::npos;) {
+            const std::size_t end = edits.find('\n', at);
+            std::printf("%s\n", edits.substr(at, end - at).c_str());
+            at = end;
+        }
+    }
+    figures.branchItems = long(Field(edits, "branch_items"));
+    figures.moveBranchMs = Field(edits, "move_branch_ms");
+    figures.copyBranchMs = Field(edits, "copy_branch_ms");
+    figures.copyLeftNothing = Field(edits, "copy_left_nothing") == 1;
+    figures.editExpandedMs = Field(edits, "edit_expanded_ms");
+    figures.deleteRootMs = Field(edits, "delete_root_ms");
+    if (figures.deleteRootMs < 0) {
+        error = "the tree edit child printed no figures";
+        return false;
+    }
+
     figures.openPeakKb = std::numeric_limits<long>::max();
     for (int run = 0; run < 2; ++run) {
         std::string open;
@@ -494,6 +671,20 @@ void PrintTreeFigures(const TreeFigures& figures, long libxml2PeakKb)
     std::printf("source pane, an element of %ld characters: %.2f ms  (target < %.0f ms %s)\n",
         figures.sourceElementChars, figures.sourceElementMs, SourceElementTargetMs,
         Verdict(figures.sourceElementMs < SourceElementTargetMs));
+    std::printf("move down a branch of %ld items: %.1f ms  (target <= %.0f ms %s)\n",
+        figures.branchItems, figures.moveBranchMs, MoveBranchTargetMs,
+        Verdict(figures.moveBranchMs <= MoveBranchTargetMs));
+    std::printf("copy and paste it: %.0f ms  (target <= %.0f ms %s)  DOM handles and detached "
+                "subtrees back after deleting the copy: %s\n",
+        figures.copyBranchMs, CopyBranchTargetMs,
+        Verdict(figures.copyBranchMs <= CopyBranchTargetMs),
+        figures.copyLeftNothing ? "yes" : "NO");
+    std::printf("insert and delete an element in the expanded tree: %.1f ms  (target <= %.0f ms "
+                "%s)\n",
+        figures.editExpandedMs, EditExpandedTargetMs,
+        Verdict(figures.editExpandedMs <= EditExpandedTargetMs));
+    std::printf("delete the root element: %.0f ms  (target <= %.0f ms %s)\n", figures.deleteRootMs,
+        DeleteRootTargetMs, Verdict(figures.deleteRootMs <= DeleteRootTargetMs));
 }
 
 std::string TreeJsonFields(const TreeFigures& figures, long libxml2PeakKb)
@@ -503,12 +694,14 @@ std::string TreeJsonFields(const TreeFigures& figures, long libxml2PeakKb)
         ", \"open_ratio\": %.3f, \"open_rss_ratio\": %.3f, \"first_paint_ms\": %.1f, "
         "\"select_ms\": %.1f, \"expand_all_ms\": %.1f, \"collapse_all_ms\": %.1f, "
         "\"source_doc_ms\": %.1f, \"source_doc_ratio\": %.3f, \"source_rss_ratio\": %.3f, "
-        "\"source_element_ms\": %.2f",
+        "\"source_element_ms\": %.2f, \"move_branch_ms\": %.1f, \"copy_branch_ms\": %.1f, "
+        "\"copy_left_nothing\": %s, \"edit_expanded_ms\": %.1f, \"delete_root_ms\": %.1f",
         Ratio(figures.open.wall, figures.libxml2Parse.wall),
         Ratio(double(figures.openPeakKb), double(libxml2PeakKb)), figures.firstPaintMs,
         figures.selectMs, figures.expandAllMs, figures.collapseAllMs, figures.sourceDocMs,
         Ratio(figures.sourceDocMs, figures.sourceFormatMs),
         Ratio(double(figures.sourceHeldKb) * 1024, figures.sourceTextBytes),
-        figures.sourceElementMs);
+        figures.sourceElementMs, figures.moveBranchMs, figures.copyBranchMs,
+        figures.copyLeftNothing ? "true" : "false", figures.editExpandedMs, figures.deleteRootMs);
     return buffer;
 }

@@ -18,6 +18,10 @@ constexpr const char* ChildTreeOpenFlag = "--child-tree-open";
 // the "Document" item (the pane formats all of it) against SourceFormatter alone, and selecting
 // an ordinary element; it also reports the memory the pane holds for the whole document's text.
 constexpr const char* ChildSourceFlag = "--child-source";
+// An edit child opens the file with the panes hidden and times the tree's commands on it: Move
+// Down of a large branch, Copy and Paste of it, an insert and a delete in the middle of the fully
+// expanded tree, and deleting the root element.
+constexpr const char* ChildTreeEditsFlag = "--child-tree-edits";
 
 bool IsTreeChildFlag(const std::string& argument);
 
@@ -41,6 +45,15 @@ struct TreeFigures {
     double sourceTextBytes = 0;
     long sourceHeldKb = 0;
     long sourcePeakKb = 0;
+    // Items in the branch that is moved and copied.
+    long branchItems = 0;
+    double moveBranchMs = 0;
+    double copyBranchMs = 0;
+    // The DOM's handle and detached-subtree counts were back where they were once the copy was
+    // deleted.
+    bool copyLeftNothing = false;
+    double editExpandedMs = 0;
+    double deleteRootMs = 0;
 };
 
 // Runs the children: the timing child once with runs runs (best of each figure), the memory

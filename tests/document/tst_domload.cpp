@@ -199,6 +199,8 @@ void TestDomLoad::whitespaceRemoval_data()
         << u"<a>\n <![CDATA[x]]>\n</a>"_s << u"a('\\n ',[CDATA:x],'\\n')"_s;
     QTest::newRow("blank CDATA is never removed")
         << u"<a>\n <b/><![CDATA[ \n ]]>\n</a>"_s << u"a('\\n ',b,[CDATA: \\n ],'\\n')"_s;
+    QTest::newRow("CDATA sections parted by indentation stay apart")
+        << u"<a><![CDATA[x]]>\n <![CDATA[y]]></a>"_s << u"a([CDATA:x],'\\n ',[CDATA:y])"_s;
     QTest::newRow("entity reference sibling is content")
         << u"<!DOCTYPE a [<!ENTITY e \"v\">]><a>\n &e;\n</a>"_s << u"a('\\n ',&e;{'v'},'\\n')"_s;
     QTest::newRow("comments and instructions are not content")

@@ -115,6 +115,10 @@ const DomParseError& DomDocument::parseError() const
     return state ? state->parseError : none;
 }
 
+long DomDocument::handleCount() const { return state ? state->data->refs : 0; }
+
+long DomDocument::detachedCount() const { return state ? long(state->data->detached.size()) : 0; }
+
 DomNode DomDocument::documentNode() const
 {
     return state ? DomAccess::Make(reinterpret_cast<xmlNodePtr>(state->data->doc)) : DomNode();

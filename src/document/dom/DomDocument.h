@@ -54,6 +54,11 @@ public:
     // holds the error text.
     DomResult transformNode(const DomDocument& styleSheet, QString& output) const;
 
+    // Bookkeeping figures, to check that a change leaves nothing behind: the handles that refer
+    // to the current content (this one included) and the subtrees held apart from its tree.
+    long handleCount() const;
+    long detachedCount() const;
+
 private:
     DomDocumentState* state = nullptr;
 };

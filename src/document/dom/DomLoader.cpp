@@ -42,6 +42,7 @@ namespace {
         startElementNsSAX2Func startElement = nullptr;
         endElementNsSAX2Func endElement = nullptr;
         charactersSAXFunc characters = nullptr;
+        cdataBlockSAXFunc cdataBlock = nullptr;
         // Indentation held back while its element is open: it becomes a text node only if the
         // element turns out to have content, which saves making and freeing a node for nearly
         // every line of an indented file. Entries form a stack (an element's entries lie above
@@ -92,6 +93,29 @@ namespace {
         return lineBreak;
     }
 
+    // The blanks held last were the last thing read inside parent.
+    bool ContinuesHeld(const LoadContext& context, xmlNodePtr parent)
+    {
+        const auto& held = context.held;
+        return !held.empty() && held.back().parent == parent
+            && held.back().previous == (parent ? parent->last : nullptr);
+    }
+
+    // Hands the blanks held last to libxml2 as the text they are, when they were the last thing
+    // read in the current element.
+    void GiveBackHeld(void* ctx)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        LoadContext* context = ContextOf(ctx);
+        if (!ContinuesHeld(*context, ctxt->node))
+            return;
+        const auto entry = context->held.back();
+        context->held.pop_back();
+        const std::string text = context->arena.substr(entry.offset, entry.length);
+        context->arena.resize(entry.offset);
+        context->characters(ctx, reinterpret_cast<const xmlChar*>(text.data()), int(text.size()));
+    }
+
     void OnCharacters(void* ctx, const xmlChar* chars, int length)
     {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
@@ -102,10 +126,8 @@ namespace {
         const bool candidate = parent && ctxt->depth == 0 && !(ctxt->space && *ctxt->space == 1)
             && !(parent->last && parent->last->type == XML_TEXT_NODE);
         auto& held = context->held;
-        const bool continuesHeld = !held.empty() && held.back().parent == parent
-            && held.back().previous == (parent ? parent->last : nullptr);
         if (candidate && IsIndentation(chars, length)) {
-            if (continuesHeld) {
+            if (ContinuesHeld(*context, parent)) {
                 held.back().length += size_t(length);
             } else {
                 held.push_back({ parent, parent->last, context->arena.size(), size_t(length) });
@@ -113,16 +135,18 @@ namespace {
             context->arena.append(reinterpret_cast<const char*>(chars), size_t(length));
             return;
         }
-        if (continuesHeld) {
-            // The held blanks start the same run of text: give them back first.
-            const auto entry = held.back();
-            held.pop_back();
-            const std::string text = context->arena.substr(entry.offset, entry.length);
-            context->arena.resize(entry.offset);
-            context->characters(
-                ctx, reinterpret_cast<const xmlChar*>(text.data()), int(text.size()));
-        }
+        // The held blanks start the same run of text.
+        GiveBackHeld(ctx);
         context->characters(ctx, chars, length);
+    }
+
+    void OnCDataBlock(void* ctx, const xmlChar* chars, int length)
+    {
+        // libxml2 appends a CDATA section to a CDATA section that is the last child: the blanks
+        // held between two sections must be in the tree first, or the sections would become one
+        // (with the blanks put back after it).
+        GiveBackHeld(ctx);
+        ContextOf(ctx)->cdataBlock(ctx, chars, length);
     }
 
     // Settles the indentation of an element that ends: whitespace-only text holding a line break
@@ -602,7 +626,9 @@ namespace {
         sax->startDocument = OnStartDocument;
         sax->startElementNs = OnStartElement;
         context.characters = sax->characters;
+        context.cdataBlock = sax->cdataBlock;
         if (!context.preserveWhiteSpace) {
+            sax->cdataBlock = OnCDataBlock;
             sax->endElementNs = OnEndElement;
             sax->characters = OnCharacters;
             sax->ignorableWhitespace = OnCharacters;
