@@ -156,6 +156,9 @@ void RandomEditsTest::editSaveReopen()
     QVERIFY(doc.OnOpenDocument(original));
     doc.SendInitialUpdate();
 
+    const QByteArray originalSave = SavedBytes(doc, dir.filePath(u"original-saved.xml"_s));
+    QVERIFY(!originalSave.isEmpty());
+
     QRandomGenerator random(seed);
     int refused = 0;
     int applied = 0;
@@ -185,13 +188,25 @@ void RandomEditsTest::editSaveReopen()
             !RandomEdits::Command(window.view, prompts, ID_ADD_ROOT_ELEMENT, u"r"_s, {}).refused);
     }
     const QString saved = dir.filePath(u"saved.xml"_s);
-    QVERIFY(!SavedBytes(doc, saved).isEmpty());
+    const QByteArray editedSave = SavedBytes(doc, saved);
+    QVERIFY(!editedSave.isEmpty());
 
     Window reopened;
     QVERIFY(reopened.doc.OnOpenDocument(saved));
     reopened.doc.SendInitialUpdate();
     QCOMPARE(TreeMismatch(*reopened.view.GetModel(), reopened.doc.dom), QString());
     QCOMPARE(Described(reopened.doc.dom), Described(doc.dom));
+
+    // Every step undone gives the original's save again, every step redone the edited one.
+    TreeEditor& editor = window.view.Editor();
+    while (editor.History().CanUndo())
+        editor.Undo();
+    QCOMPARE(TreeMismatch(*window.view.GetModel(), doc.dom), QString());
+    QCOMPARE(SavedBytes(doc, dir.filePath(u"undone.xml"_s)), originalSave);
+    while (editor.History().CanRedo())
+        editor.Redo();
+    QCOMPARE(TreeMismatch(*window.view.GetModel(), doc.dom), QString());
+    QCOMPARE(SavedBytes(doc, dir.filePath(u"redone.xml"_s)), editedSave);
 }
 
 QTEST_MAIN(RandomEditsTest)
