@@ -1,5 +1,7 @@
 #include "FindBench.h"
 
+#include "ChildSupport.h"
+
 #include "LoadChild.h"
 #include "Stopwatch.h"
 
@@ -25,42 +27,6 @@ namespace {
 constexpr double FindAllTargetMs = 1000;
 constexpr double FindWordsTargetMs = 1200;
 constexpr double OptionsTargetMs = 200;
-
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "trelvo-bench: %s\n", what);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _exit(1);
-}
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-double Field(const std::string& output, const std::string& name)
-{
-    const std::size_t at = output.find(name + ' ');
-    return at == std::string::npos ? -1
-                                   : std::strtod(output.c_str() + at + name.size() + 1, nullptr);
-}
-
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
 } // namespace
 

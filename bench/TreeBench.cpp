@@ -1,5 +1,7 @@
 #include "TreeBench.h"
 
+#include "ChildSupport.h"
+
 #include "LoadChild.h"
 
 #include "FrameWindow.h"
@@ -76,28 +78,6 @@ void SettleHeap()
     void* volatile block = std::malloc(64 * 1024);
     std::free(block);
 }
-
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "trelvo-bench: %s\n", what);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _exit(1);
-}
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // The document, the frame and the tree view as the program puts them together, on screen.
 struct Window {
@@ -504,28 +484,9 @@ void Settle()
 }
 
 // The number after "name " at the start of a line of output, or -1.
-double Field(const std::string& output, const std::string& name, int occurrence = 0)
-{
-    std::size_t at = 0;
-    for (int i = 0; i <= occurrence; ++i) {
-        at = output.find(name + ' ', i == 0 ? 0 : at + 1);
-        if (at == std::string::npos)
-            return -1;
-    }
-    return std::strtod(output.c_str() + at + name.size() + 1, nullptr);
-}
-
 double Ratio(double ours, double baseline) { return baseline > 0 ? ours / baseline : 0; }
 
-const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
-
 // Qt's warnings about the offscreen platform and the environment would only bury the figures.
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 } // namespace
 
 bool IsTreeChildFlag(const std::string& argument)

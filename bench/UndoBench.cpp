@@ -1,5 +1,7 @@
 #include "UndoBench.h"
 
+#include "ChildSupport.h"
+
 #include "LoadChild.h"
 
 #include "FrameWindow.h"
@@ -22,33 +24,6 @@ constexpr double UndoDeleteRootTargetMs = 1000;
 constexpr double UndoManyTargetMs = 1000;
 constexpr int ManySteps = 1000;
 
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "trelvo-bench: %s\n", what);
-    std::fflush(stderr);
-    _exit(1);
-}
-
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // Milliseconds from the start of action until the tree has painted what it did.
 template <typename Action> double PaintedMs(TrelvoView& view, PaintCounter& paints, Action action)
 {
@@ -65,15 +40,6 @@ template <typename Action> double PaintedMs(TrelvoView& view, PaintCounter& pain
     }
     return stopwatch.Elapsed().wall * 1000;
 }
-
-double Field(const std::string& output, const std::string& name)
-{
-    const std::size_t at = output.find(name + ' ');
-    return at == std::string::npos ? -1
-                                   : std::strtod(output.c_str() + at + name.size() + 1, nullptr);
-}
-
-const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
 } // namespace
 

@@ -1,0 +1,40 @@
+#include "ChildSupport.h"
+
+#include <QEvent>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "trelvo-bench: %s\n", what);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(1);
+}
+
+double Field(const std::string& output, const std::string& name, int occurrence)
+{
+    std::size_t at = 0;
+    for (int i = 0; i <= occurrence; ++i) {
+        at = output.find(name + ' ', i == 0 ? 0 : at + 1);
+        if (at == std::string::npos)
+            return -1;
+    }
+    return std::strtod(output.c_str() + at + name.size() + 1, nullptr);
+}
+
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+bool PaintCounter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint)
+        ++paints;
+    return QObject::eventFilter(watched, event);
+}
