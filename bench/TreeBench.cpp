@@ -415,6 +415,9 @@ void Settle()
         show(branch);
         route(ID_EDIT_COPY);
         show(parent);
+        // The undo steps of the commands so far hold nodes of their own; the paste's and the
+        // delete's hold the copy until they go.
+        view.Editor().History().Clear();
         const long handles = window.doc.dom.handleCount();
         const long detached = window.doc.dom.detachedCount();
         const int rows = model.rowCount(parent);
@@ -423,6 +426,7 @@ void Settle()
             Fail("Paste made no copy of the branch");
         if (!view.Editor().DeleteItem(model.index(rows, 0, parent)))
             Fail("the copy could not be deleted");
+        view.Editor().History().Clear();
         Settle();
         best.copyLeftNothing = best.copyLeftNothing && window.doc.dom.handleCount() == handles
             && window.doc.dom.detachedCount() == detached;
