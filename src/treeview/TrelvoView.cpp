@@ -79,6 +79,7 @@ TrelvoView::TrelvoView(QWidget* parent)
         FitColumn(true);
     });
     AddClipboardCommands();
+    AddSchemaCommand();
 }
 
 TrelvoView::~TrelvoView()
