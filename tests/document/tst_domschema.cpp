@@ -115,6 +115,24 @@ private slots:
         QCOMPARE(output, QByteArray());
     }
 
+    void localInclude()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir, u"part.xsd"_s,
+            u"<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
+            "<xs:element name='a' type='xs:int'/></xs:schema>"_s);
+        const QString path = WriteFile(dir, u"main.xsd"_s,
+            u"<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
+            "<xs:include schemaLocation='part.xsd'/></xs:schema>"_s);
+        DomDocument document = DomDocument::Create();
+        QVERIFY(Succeeded(document.loadXML(u"<a>x</a>"_s)));
+        const DomSchema::Result result = DomSchema::Validate(document, path, 20);
+        QCOMPARE(result.status, DomFail);
+        // The included declaration was read: the complaint is about the value.
+        QVERIFY2(result.errors.at(0).reason.contains(u"xs:int"_s),
+            qPrintable(result.errors.at(0).reason));
+    }
+
     void path_data()
     {
         QTest::addColumn<QString>("xml");
