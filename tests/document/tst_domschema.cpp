@@ -14,7 +14,8 @@ const QString Schema = u"<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'"
                        " targetNamespace='urn:t' xmlns='urn:t' elementFormDefault='qualified'>"
                        "<xs:element name='a'><xs:complexType><xs:sequence>"
                        "<xs:element name='b' minOccurs='0' maxOccurs='unbounded'><xs:complexType>"
-                       "<xs:attribute name='n' type='xs:int' default='7'/></xs:complexType>"
+                       "<xs:attribute name='n' type='xs:int' default='7'/>"
+                       "<xs:attribute name='q' type='xs:QName'/></xs:complexType>"
                        "</xs:element><xs:element name='v' type='xs:int' minOccurs='0'/>"
                        "</xs:sequence></xs:complexType></xs:element></xs:schema>"_s;
 
@@ -55,6 +56,11 @@ private slots:
             << QStringList();
         QTest::newRow("markup from an entity takes the reference's namespace")
             << u"<!DOCTYPE a [<!ENTITY e '<b/>'>]><a xmlns='urn:t'>&e;</a>"_s << QStringList();
+        QTest::newRow("prefixed markup from an entity")
+            << u"<!DOCTYPE p:a [<!ENTITY e '<p:b/>'>]><p:a xmlns:p='urn:t'>&e;</p:a>"_s
+            << QStringList();
+        QTest::newRow("QName value with the declarations in scope")
+            << u"<a xmlns='urn:t' xmlns:p='urn:p'><b q='p:x'/></a>"_s << QStringList();
         QTest::newRow("error inside an entity points at the reference's element")
             << u"<!DOCTYPE a [<!ENTITY e '<b n=\"x\"/>'>]>\n<a xmlns='urn:t'>\n&e;</a>"_s
             << QStringList { u"2 /a"_s };

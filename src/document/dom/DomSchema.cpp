@@ -1,7 +1,6 @@
 #include "DomSchema.h"
 
 #include "DomDocument.h"
-#include "DomExpandedCopy.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -18,6 +17,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -25,7 +25,6 @@ struct SchemaFree {
     void operator()(xmlSchema* schema) const { xmlSchemaFree(schema); }
     void operator()(xmlSchemaParserCtxt* ctxt) const { xmlSchemaFreeParserCtxt(ctxt); }
     void operator()(xmlSchemaValidCtxt* ctxt) const { xmlSchemaFreeValidCtxt(ctxt); }
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
 template <class T> using Owned = std::unique_ptr<T, SchemaFree>;
 
@@ -138,9 +137,184 @@ Owned<xmlSchema> ReadSchema(const QString& path, QString& why)
     return schema;
 }
 
+// Feeds the document's tree to libxml2's schema validator as the SAX2 events a parser would
+// send for its text: entity references are entered, since a reader of the text sees what they
+// stand for (libxml2 2.9 refuses a tree holding entity-reference nodes), and comments and
+// instructions, which the validator ignores, are left out. Validating from the events keeps
+// the tree as it is (validating a tree registers xs:ID values in the document's ID table) and
+// costs no copy: a copy of the tree took two to three times as long as the validation itself.
+class TreeFeeder {
+public:
+    TreeFeeder(xmlSAXHandlerPtr sax, void* userData, xmlDocPtr doc)
+        : sax(sax)
+        , userData(userData)
+        , doc(doc)
+    {
+    }
+
+    // The element of the document the event being fed is about: for markup inside an entity,
+    // the element that holds the reference.
+    xmlNodePtr Current() const { return current; }
+
+    void Run(xmlNodePtr root)
+    {
+        Start(root, false);
+        frames.push_back({ root, root->children, true, false });
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            xmlNodePtr node = frame.next;
+            if (!node) {
+                const Frame ended = frame;
+                frames.pop_back();
+                if (ended.element)
+                    End(ended);
+                continue;
+            }
+            frame.next = node->next;
+            const bool inEntity = frame.inEntity;
+            switch (node->type) {
+            case XML_ELEMENT_NODE:
+                Start(node, inEntity);
+                frames.push_back({ node, node->children, true, inEntity });
+                break;
+            case XML_TEXT_NODE:
+            case XML_CDATA_SECTION_NODE:
+                if (node->content) {
+                    current = Outer();
+                    const int length = xmlStrlen(node->content);
+                    if (node->type == XML_CDATA_SECTION_NODE && sax->cdataBlock)
+                        sax->cdataBlock(userData, node->content, length);
+                    else if (sax->characters)
+                        sax->characters(userData, node->content, length);
+                }
+                break;
+            case XML_ENTITY_REF_NODE:
+                // An entity the loader never read (declared only in an external subset) stands
+                // for nothing that is known.
+                if (auto* entity = reinterpret_cast<xmlEntityPtr>(node->children))
+                    frames.push_back({ node, entity->children, false, true });
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+private:
+    struct Frame {
+        xmlNodePtr node;
+        xmlNodePtr next; // the next child to feed
+        bool element; // else an entity reference
+        bool inEntity; // the node lies in an entity's content
+    };
+
+    // The nearest element on the way down that lies outside every entity.
+    xmlNodePtr Outer() const
+    {
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+            if (it->element && !it->inEntity)
+                return it->node;
+        }
+        return nullptr;
+    }
+
+    // libxml2 parses an entity's content apart from the document: a name whose prefix (or
+    // default namespace) the content does not declare itself is left without a namespace,
+    // with a declaration of the prefix that names none. In the document's text the prefix
+    // means what it means at the reference.
+    const xmlChar* InScope(const xmlChar* prefix) const
+    {
+        for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
+            if (xmlStrEqual((*it)->prefix, prefix))
+                return *(*it)->href ? (*it)->href : nullptr;
+        }
+        return nullptr;
+    }
+
+    const xmlChar* Uri(const xmlNode* element, xmlNsPtr ns, bool inEntity, bool isElement) const
+    {
+        if (ns && ns->href)
+            return *ns->href ? ns->href : nullptr;
+        if (!inEntity)
+            return nullptr;
+        const xmlChar* prefix = ns ? ns->prefix : nullptr;
+        if (!ns && isElement) {
+            for (xmlNsPtr def = element->nsDef; def; def = def->next) {
+                if (!def->href) {
+                    prefix = def->prefix;
+                    break;
+                }
+            }
+        }
+        // An attribute without a prefix is in no namespace.
+        return isElement || prefix ? InScope(prefix) : nullptr;
+    }
+
+    void Start(xmlNodePtr element, bool inEntity)
+    {
+        current = inEntity ? Outer() : element;
+        const size_t mark = scope.size();
+        namespaces.clear();
+        for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+            if (!ns->href)
+                continue;
+            scope.push_back(ns);
+            namespaces.push_back(ns->prefix);
+            namespaces.push_back(ns->href);
+        }
+        attributes.clear();
+        for (xmlAttrPtr attr = element->properties; attr; attr = attr->next) {
+            const xmlChar* value;
+            xmlNodePtr text = attr->children;
+            if (text && !text->next && text->type == XML_TEXT_NODE && text->content) {
+                value = text->content;
+            } else {
+                // Values with references, which the validator sees replaced.
+                values.push_back(xmlNodeListGetString(doc, attr->children, 1));
+                value = values.back() ? values.back() : BAD_CAST "";
+            }
+            attributes.push_back(attr->name);
+            attributes.push_back(attr->ns ? attr->ns->prefix : nullptr);
+            attributes.push_back(Uri(element, attr->ns, inEntity, false));
+            attributes.push_back(value);
+            attributes.push_back(value + xmlStrlen(value));
+        }
+        const xmlChar* prefix = element->ns ? element->ns->prefix : nullptr;
+        sax->startElementNs(userData, element->name, prefix,
+            Uri(element, element->ns, inEntity, true), int(namespaces.size() / 2),
+            namespaces.data(), int(attributes.size() / 5), 0, attributes.data());
+        for (xmlChar* made : values)
+            xmlFree(made);
+        values.clear();
+        scopeMarks.push_back(mark);
+    }
+
+    void End(const Frame& frame)
+    {
+        current = frame.inEntity ? Outer() : frame.node;
+        xmlNodePtr element = frame.node;
+        sax->endElementNs(userData, element->name, element->ns ? element->ns->prefix : nullptr,
+            Uri(element, element->ns, frame.inEntity, true));
+        scope.resize(scopeMarks.back());
+        scopeMarks.pop_back();
+    }
+
+    xmlSAXHandlerPtr sax;
+    void* userData;
+    xmlDocPtr doc;
+    xmlNodePtr current = nullptr;
+    std::vector<Frame> frames;
+    std::vector<xmlNsPtr> scope;
+    std::vector<size_t> scopeMarks;
+    std::vector<const xmlChar*> namespaces;
+    std::vector<const xmlChar*> attributes;
+    std::vector<xmlChar*> values;
+};
+
 struct Validation {
     DomSchema::Result* result;
     int maxErrors;
+    const TreeFeeder* feeder;
 };
 
 void OnValidityError(void* context, xmlErrorPtr error)
@@ -154,9 +328,9 @@ void OnValidityError(void* context, xmlErrorPtr error)
         return;
     DomSchema::Error found;
     found.reason = Sentence(error);
-    if (xmlNodePtr original = DomExpandedCopy::Original(static_cast<const xmlNode*>(error->node))) {
-        found.node = DomAccess::Make(original);
-        found.line = DomNodeUtil::LineOf(original);
+    if (xmlNodePtr element = validation->feeder->Current()) {
+        found.node = DomAccess::Make(element);
+        found.line = DomNodeUtil::LineOf(element);
     }
     result.errors.push_back(std::move(found));
 }
@@ -178,18 +352,21 @@ DomSchema::Result DomSchema::Validate(
     if (!schema)
         return result;
 
-    // libxml2 2.9 refuses a tree with entity-reference nodes, and validating the document
-    // itself would register its xs:ID values in the document's ID table.
-    Owned<xmlDoc> copy(DomExpandedCopy::Make(doc));
     Owned<xmlSchemaValidCtxt> validator(xmlSchemaNewValidCtxt(schema.get()));
-    if (!copy || !validator) {
+    xmlSAXHandlerPtr sax = nullptr;
+    void* userData = nullptr;
+    xmlSchemaSAXPlugPtr plug
+        = validator ? xmlSchemaSAXPlug(validator.get(), &sax, &userData) : nullptr;
+    if (!plug) {
         result.schemaError = QStringLiteral("Out of memory.");
         return result;
     }
-    Validation validation { &result, maxErrors };
+    TreeFeeder feeder(sax, userData, doc);
+    Validation validation { &result, maxErrors, &feeder };
     xmlSchemaSetValidStructuredErrors(validator.get(), OnValidityError, &validation);
-    const int outcome = xmlSchemaValidateDoc(validator.get(), copy.get());
-    if (outcome == 0) {
+    feeder.Run(xmlDocGetRootElement(doc));
+    xmlSchemaSAXUnplug(plug);
+    if (xmlSchemaIsValid(validator.get()) == 1 && result.errorCount == 0) {
         result.status = DomOk;
     } else {
         result.status = DomFail;
