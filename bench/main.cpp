@@ -4,6 +4,7 @@
 #include "TestDocumentGenerator.h"
 #include "TreeBench.h"
 #include "UndoBench.h"
+#include "ValidateBench.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -167,12 +168,14 @@ int main(int argc, char** argv)
     TreeFigures tree;
     FindFigures find;
     UndoFigures undo;
+    ValidateFigures validate;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
         || !MeasureTree(path, options.runs, options.verbose, tree, error)
         || !MeasureFind(path, options.runs, find, error)
-        || !MeasureUndo(path, options.runs, undo, error)) {
+        || !MeasureUndo(path, options.runs, undo, error)
+        || !MeasureValidate(path, options.runs, options.verbose, validate, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -200,6 +203,7 @@ int main(int argc, char** argv)
     PrintTreeFigures(tree, figures.libxml2PeakKb);
     PrintFindFigures(find);
     PrintUndoFigures(undo);
+    PrintValidateFigures(validate);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -216,7 +220,8 @@ int main(int argc, char** argv)
         Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), figures.saveCheck.wall * 1000,
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
-        (TreeJsonFields(tree, figures.libxml2PeakKb) + FindJsonFields(find) + UndoJsonFields(undo))
+        (TreeJsonFields(tree, figures.libxml2PeakKb) + FindJsonFields(find) + UndoJsonFields(undo)
+            + ValidateJsonFields(validate))
             .c_str());
     return 0;
 }

@@ -84,6 +84,9 @@ CommandTable AppCommands::Table()
         QStringLiteral("Repeat the last search upwards\nFind Previous"), QString() });
     table.Add({ ID_VIEW_OPTIONS, QStringLiteral("&Options..."), {},
         QStringLiteral("Show options panel.\nOptions"), QString() });
+    table.Add({ ID_VALIDATE_SCHEMA, QStringLiteral("&Validate Schema..."), {},
+        QStringLiteral("Validate the XML document using an external XSD schema\nValidate Schema"),
+        QString() });
     for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
         table.Add({ id, QStringLiteral("Recent File"), {},
             QStringLiteral("Open this document\nRecent File"), QString() });
@@ -96,10 +99,10 @@ std::vector<MenuItem> AppCommands::MenuBar()
         MenuItem::Submenu(QStringLiteral("&File"),
             { MenuItem::Command(ID_FILE_NEW), MenuItem::Command(ID_FILE_OPEN),
                 MenuItem::Command(ID_FILE_SAVE), MenuItem::Command(ID_FILE_SAVE_AS),
-                MenuItem::Separator(), MenuItem::Command(ID_FILE_MRU_FILE1),
-                MenuItem::Command(ID_FILE_MRU_FILE2), MenuItem::Command(ID_FILE_MRU_FILE3),
-                MenuItem::Command(ID_FILE_MRU_FILE4), MenuItem::Separator(),
-                MenuItem::Command(ID_APP_EXIT) }),
+                MenuItem::Separator(), MenuItem::Command(ID_VALIDATE_SCHEMA), MenuItem::Separator(),
+                MenuItem::Command(ID_FILE_MRU_FILE1), MenuItem::Command(ID_FILE_MRU_FILE2),
+                MenuItem::Command(ID_FILE_MRU_FILE3), MenuItem::Command(ID_FILE_MRU_FILE4),
+                MenuItem::Separator(), MenuItem::Command(ID_APP_EXIT) }),
         MenuItem::Submenu(QStringLiteral("&Edit"),
             { MenuItem::Command(ID_EDIT_UNDO), MenuItem::Command(ID_EDIT_REDO),
                 MenuItem::Separator(), MenuItem::Command(ID_EDIT_CUT),

@@ -80,6 +80,7 @@ TrelvoView::TrelvoView(QWidget* parent)
     });
     AddClipboardCommands();
     AddUndoCommands();
+    AddSchemaCommand();
 }
 
 TrelvoView::~TrelvoView()

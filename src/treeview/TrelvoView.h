@@ -159,6 +159,10 @@ private:
     void AddClipboardCommands();
     // Undo and Redo of the document, or of the text field that has the focus.
     void AddUndoCommands();
+    // Validate Schema: asks for a schema file, validates the document against it and reports
+    // the outcome, selecting the first element in error.
+    void AddSchemaCommand();
+    void OnValidateSchema();
     // The drag follows the mouse through the view's own mouse handling (no system drag
     // session), so that the whole of it works on any platform and in tests. A drag that should
     // reach other windows can be handed to the system where the pointer leaves the view, with

@@ -301,6 +301,10 @@ namespace {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
         ContextOf(ctx)->startElement(ctx, localname, prefix, uri, namespaceCount, namespaces,
             attributeCount, defaultedCount, attributes);
+        // libxml2 stops an element's line at 65,535 and, unlike a text node's, keeps the real
+        // one nowhere, even with XML_PARSE_BIG_LINES: keep it where text nodes keep theirs.
+        if (ctxt->node && ctxt->node->line == 65535 && ctxt->input)
+            DomNodeUtil::SetBigLine(ctxt->node, ctxt->input->line);
         if (ctxt->nodeNr > int(xmlParserMaxDepth)) {
             RefuseDeepNesting(ctxt);
             return;
@@ -838,7 +842,7 @@ xmlDocPtr LoadFile(
     source.path = path;
     source.size = probe.size();
     probe.close();
-    int options = XML_PARSE_NONET;
+    int options = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
     // A byte-order mark settles the encoding: when the declaration names another, the mark
     // wins, as in browsers (libxml2 2.9 would switch to the declared one and misread the text).
     if (HasByteOrderMark(head))
@@ -854,8 +858,8 @@ xmlDocPtr LoadText(
     Source source;
     source.text = &utf8;
     // The text is Unicode already: the encoding its declaration names does not apply.
-    return Run(
-        source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC, preserveWhiteSpace, error, documentType);
+    return Run(source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_BIG_LINES,
+        preserveWhiteSpace, error, documentType);
 }
 
 bool FailsLoad(const xmlError* error)

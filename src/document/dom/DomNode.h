@@ -65,6 +65,12 @@ public:
     // text, without what the document shares (interned names).
     qint64 memoryUse() const;
 
+    // An XPath location path that selects this node from the document: "/a/b[3]/@c", names
+    // with the prefixes they are written with, a position wherever siblings share the step.
+    // Empty for a node that XPath does not see (an entity reference or what lies in one, a
+    // document type) and for one outside the document's tree.
+    QString path() const;
+
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
 

@@ -3,6 +3,8 @@
 #include "DomStore.h"
 #include "DomTypes.h"
 
+#include <cstdint>
+
 namespace DomNodeUtil {
 
 int TypeOf(const xmlNode* node)
@@ -170,6 +172,20 @@ void UnlinkAttribute(xmlAttrPtr attr)
     attr->parent = nullptr;
     attr->prev = nullptr;
     attr->next = nullptr;
+}
+
+void SetBigLine(xmlNodePtr element, int line)
+{
+    element->psvi = reinterpret_cast<void*>(static_cast<std::intptr_t>(line));
+}
+
+long LineOf(const xmlNode* node)
+{
+    if (node->type == XML_ELEMENT_NODE && node->line == 65535 && node->psvi)
+        return long(reinterpret_cast<std::intptr_t>(node->psvi));
+    // Text nodes, and an element copied from one past line 65,535 (a copy has no psvi), are
+    // libxml2's to answer.
+    return node->line == 65535 ? xmlGetLineNo(node) : node->line;
 }
 
 } // namespace DomNodeUtil

@@ -34,6 +34,13 @@ inline xmlNodePtr NextInSubtree(xmlNodePtr node, const xmlNode* subtree, bool de
     return node == subtree ? nullptr : node->next;
 }
 
+// Source lines: libxml2 keeps a node's line in 16 bits, 65,535 standing for that line or any
+// later one. The loader keeps an element's later line in its psvi field, which libxml2 uses for
+// the same purpose on text nodes and reads nowhere else in a tree it did not validate.
+void SetBigLine(xmlNodePtr element, int line);
+// The line a node was read from (1-based); 0 for a node made after loading.
+long LineOf(const xmlNode* node);
+
 // Prefix and local part of a name as written ("p:x" -> "p", "x").
 QString QualifiedName(const xmlChar* prefix, const xmlChar* local);
 
