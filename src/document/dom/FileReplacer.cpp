@@ -117,15 +117,16 @@ bool FileReplacer::System::Rename(const QString& from, const QString& to, QStrin
 
 void FileReplacer::SetSystem(System* system) { installed = system; }
 
-bool FileReplacer::Replace(const QString& path, const QByteArray& bytes, QString& reason)
+bool FileReplacer::Replace(
+    const QString& path, const QByteArray& bytes, QString& reason, Links links)
 {
     System& system = CurrentSystem();
-    const QString target = Destination(path);
+    const QString target = links == Links::Follow ? Destination(path) : path;
     QFile file;
     if (!OpenBeside(target, file, reason))
         return false;
     const QFileInfo old(target);
-    if (old.exists())
+    if (old.exists() && !old.isSymLink())
         file.setPermissions(old.permissions());
 
     bool ok = true;

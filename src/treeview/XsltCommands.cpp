@@ -1,0 +1,204 @@
+#include "XsltCommands.h"
+
+#include "CommandState.h"
+#include "Prompts.h"
+#include "TreeViewIds.h"
+#include "TrelvoDoc.h"
+#include "TrelvoView.h"
+#include "WaitCursor.h"
+#include "dom/FileReplacer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringEncoder>
+
+namespace {
+
+const QString Caption = QStringLiteral("Apply XSLT");
+
+void Warn(const QString& text)
+{
+    Prompts::Instance().MessageBox(text, Caption, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+}
+
+bool SameFile(const QString& path, const QString& other)
+{
+    if (other.isEmpty())
+        return false;
+    const QFileInfo a(path);
+    const QFileInfo b(other);
+    return a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath();
+}
+
+QString LoadFailure(const DomParseError& error)
+{
+    QString text = error.reason.trimmed();
+    if (error.line > 0)
+        text += QStringLiteral("\nLine %1, position %2").arg(error.line).arg(error.linepos);
+    return text;
+}
+
+} // namespace
+
+XsltCommands::XsltCommands(TrelvoView& view)
+    : view(view)
+{
+}
+
+std::vector<std::pair<int, std::function<void()>>> XsltCommands::Handlers()
+{
+    return {
+        { ID_FILE_APPLY_XSLT, [this] { OnApplyXslt(); } },
+        { ID_FILE_APPLY_LINKED_XSLT, [this] { OnApplyLinkedXslt(); } },
+    };
+}
+
+std::vector<std::pair<int, std::function<void(CommandState&)>>> XsltCommands::UpdateHandlers()
+{
+    return {
+        { ID_FILE_APPLY_XSLT, [this](CommandState& state) { state.enabled = HasRootElement(); } },
+        { ID_FILE_APPLY_LINKED_XSLT,
+            [this](CommandState& state) {
+                state.enabled = HasRootElement() && !view.Doc()->GetLinkedStylesheet().isEmpty();
+            } },
+    };
+}
+
+bool XsltCommands::HasRootElement() const
+{
+    const TrelvoDoc* doc = view.Doc();
+    return doc && doc->HasRootElement();
+}
+
+void XsltCommands::OnApplyXslt()
+{
+    if (!HasRootElement())
+        return;
+    QString path = Prompts::Instance().GetOpenFileName(QStringLiteral("Locate the XSLT file"),
+        QStringLiteral("XSLT files (*.xsl);;All files (*)"), QString());
+    if (path.isEmpty())
+        return;
+    // A name typed without its extension.
+    const QString withExtension = path + QStringLiteral(".xsl");
+    if (!QFileInfo::exists(path) && QFileInfo::exists(withExtension))
+        path = withExtension;
+    ApplyStylesheet(path);
+}
+
+void XsltCommands::OnApplyLinkedXslt()
+{
+    const TrelvoDoc* doc = view.Doc();
+    if (!doc)
+        return;
+    const QString path = doc->GetLinkedStylesheet();
+    if (path.isEmpty()) {
+        Prompts::Instance().MessageBox(
+            QStringLiteral("No XSLT reference found within the current XML document."), Caption,
+            Prompts::Buttons::Ok, Prompts::Icon::None);
+        return;
+    }
+    ApplyStylesheet(path);
+}
+
+void XsltCommands::ApplyStylesheet(const QString& styleSheetPath)
+{
+    TrelvoDoc* doc = view.Doc();
+    if (!doc || doc->dom.isNull())
+        return;
+    const int mode = view.Settings().XsltOutput;
+    const bool toFile = mode == 0 || mode == 1;
+    QString outputPath;
+    if (toFile) {
+        outputPath = Prompts::Instance().GetSaveFileName(
+            QStringLiteral("Enter the output file"), QStringLiteral("All files (*)"), QString());
+        if (outputPath.isEmpty())
+            return;
+        if (SameFile(outputPath, doc->GetPathName()) || SameFile(outputPath, styleSheetPath)) {
+            Warn(QStringLiteral("The output cannot replace the document or the style sheet "
+                                "itself:\n%1")
+                     .arg(QDir::toNativeSeparators(outputPath)));
+            return;
+        }
+    }
+
+    QString output;
+    QString failure;
+    bool failed = false;
+    {
+        WaitCursor wait;
+        DomDocument sheet = DomDocument::Create();
+        // The style sheet keeps its white space: a line break in xsl:text is all that separates
+        // the lines of a text output. XSLT strips the rest of a style sheet's white space itself.
+        sheet.setPreserveWhiteSpace(true);
+        if (Failed(sheet.load(styleSheetPath))) {
+            failed = true;
+            failure = LoadFailure(sheet.parseError());
+        } else if (Failed(doc->dom.transformNode(sheet, output))) {
+            failed = true;
+            failure = output.trimmed();
+        }
+    }
+    if (failed) {
+        Warn(QStringLiteral("Transformation failed!\n\n") + failure);
+        return;
+    }
+
+    if (!toFile)
+        outputPath = view.MakePreviewPath();
+    if (!WriteOutput(outputPath, output, !toFile))
+        return;
+    if (toFile) {
+        Prompts::Instance().MessageBox(QStringLiteral("Transformation successful!"), Caption,
+            Prompts::Buttons::Ok, Prompts::Icon::Information);
+    }
+    if (mode != 0)
+        Preview(outputPath);
+}
+
+bool XsltCommands::WriteOutput(const QString& path, const QString& text, bool preview)
+{
+    QString reason = QStringLiteral("No temporary file could be made.");
+    if (!path.isEmpty()) {
+        const qsizetype end = text.indexOf(QChar(0));
+        QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        const QByteArray bytes = encoder(end < 0 ? text : text.left(end));
+        // The preview file was made for this output alone: a link found in its place is replaced,
+        // never followed.
+        if (FileReplacer::Replace(path, bytes, reason,
+                preview ? FileReplacer::Links::Replace : FileReplacer::Links::Follow))
+            return true;
+    }
+    Warn(QStringLiteral("The output could not be written to %1.\n\n%2")
+             .arg(QDir::toNativeSeparators(path.isEmpty() ? QDir::tempPath() : path), reason));
+    return false;
+}
+
+void XsltCommands::Preview(const QString& path)
+{
+    const UserSettings& settings = view.Settings();
+    if (settings.XsltPreview != 0) {
+        const auto [program, arguments] = PreviewCommand(settings.XsltPreviewProgram, path);
+        if (!program.isEmpty()) {
+            if (!Prompts::Instance().StartProcess(program, arguments))
+                Warn(QStringLiteral("The preview could not be started:\n%1")
+                         .arg(settings.XsltPreviewProgram));
+            return;
+        }
+    }
+    Prompts::Instance().OpenWithDesktop(path);
+}
+
+std::pair<QString, QStringList> XsltCommands::PreviewCommand(
+    const QString& setting, const QString& path)
+{
+    const QFileInfo whole(setting);
+    if (whole.isFile() && whole.isExecutable())
+        return { setting, { path } };
+    QStringList parts = QProcess::splitCommand(setting);
+    if (parts.isEmpty())
+        return {};
+    const QString program = parts.takeFirst();
+    parts << path;
+    return { program, parts };
+}
