@@ -3,6 +3,7 @@
 #include "SideBySide.h"
 #include "TestDocumentGenerator.h"
 #include "TreeBench.h"
+#include "XsltBench.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -125,6 +126,8 @@ int main(int argc, char** argv)
         RunTreeChild(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == ChildFindFlag)
         RunFindChild(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == ChildXsltFlag)
+        RunXsltChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -160,11 +163,13 @@ int main(int argc, char** argv)
     SideBySideFigures figures;
     TreeFigures tree;
     FindFigures find;
+    XsltFigures xslt;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
         || !MeasureTree(path, options.runs, options.verbose, tree, error)
-        || !MeasureFind(path, options.runs, find, error)) {
+        || !MeasureFind(path, options.runs, find, error)
+        || !MeasureXslt(path, options.runs, xslt, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -191,6 +196,7 @@ int main(int argc, char** argv)
         Verdict(peakRatio, LoadPeakTarget));
     PrintTreeFigures(tree, figures.libxml2PeakKb);
     PrintFindFigures(find);
+    PrintXsltFigures(xslt);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -201,12 +207,13 @@ int main(int argc, char** argv)
     std::printf("{\"load_ratio\": %.3f, \"format_ratio\": %.3f, \"load_rss_ratio\": %.3f, "
                 "\"fresh_load_ratio\": %.3f, \"load_cpu_ratio\": %.3f, "
                 "\"format_cpu_ratio\": %.3f, \"save_check_ms\": %.1f, \"busy\": %s, "
-                "\"file_bytes\": %lld%s%s%s}\n",
+                "\"file_bytes\": %lld%s%s%s%s}\n",
         loadRatio, formatRatio, peakRatio, freshRatio,
         Ratio(figures.domLoad.cpu, figures.libxml2Load.cpu),
         Ratio(figures.domFormat.cpu, figures.libxml2Format.cpu), figures.saveCheck.wall * 1000,
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
-        TreeJsonFields(tree, figures.libxml2PeakKb).c_str(), FindJsonFields(find).c_str());
+        TreeJsonFields(tree, figures.libxml2PeakKb).c_str(), FindJsonFields(find).c_str(),
+        XsltJsonFields(xslt).c_str());
     return 0;
 }

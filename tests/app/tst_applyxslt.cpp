@@ -143,16 +143,19 @@ private slots:
 
     void outputModes_data()
     {
+        QTest::addColumn<int>("command");
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("previewWith");
-        QTest::addColumn<QList<int>>("prompts"); // the kinds of prompt, in order
-        QTest::newRow("file") << 0 << 0
-                              << QList<int> { int(Kind::SaveFile), int(Kind::MessageBox) };
+        QTest::addColumn<QList<Kind>>("prompts");
+        QTest::newRow("file") << ID_FILE_APPLY_XSLT << 0 << 0
+                              << QList { Kind::OpenFile, Kind::SaveFile, Kind::MessageBox };
         QTest::newRow("file and preview")
-            << 1 << 0
-            << QList<int> { int(Kind::SaveFile), int(Kind::MessageBox), int(Kind::Desktop) };
-        QTest::newRow("preview only") << 2 << 0 << QList<int> { int(Kind::Desktop) };
-        QTest::newRow("preview with a program") << 2 << 1 << QList<int> { int(Kind::Process) };
+            << ID_FILE_APPLY_LINKED_XSLT << 1 << 0
+            << QList { Kind::SaveFile, Kind::MessageBox, Kind::Desktop };
+        QTest::newRow("preview only")
+            << ID_FILE_APPLY_LINKED_XSLT << 2 << 0 << QList { Kind::Desktop };
+        QTest::newRow("preview with a program")
+            << ID_FILE_APPLY_LINKED_XSLT << 2 << 1 << QList { Kind::Process };
     }
 
     // The linked style sheet's output replaces a longer file, or goes to a new temporary ".htm"
@@ -160,6 +163,7 @@ private slots:
     // asks nothing and says nothing.
     void outputModes()
     {
+        QFETCH(int, command);
         QFETCH(int, mode);
         QFETCH(int, previewWith);
         app->XsltOutput = mode;
@@ -167,15 +171,16 @@ private slots:
         app->XsltPreviewProgram = u"viewer --new-window"_s;
         const QString outputPath = Path(u"out.txt"_s);
         QVERIFY(Write(outputPath, QByteArray(4096, 'x')));
+        prompts.AnswerOpenFileName(Path(u"lines"_s)); // the extension is the default one
         prompts.AnswerSaveFileName(outputPath);
         prompts.AnswerMessage(Button::Ok);
         prompts.AnswerDesktop(true);
         prompts.AnswerProcess(true);
-        Trigger(ID_FILE_APPLY_LINKED_XSLT);
+        Trigger(command);
 
-        QList<int> kinds;
+        QList<Kind> kinds;
         for (const ScriptedPrompts::Call& call : prompts.Calls())
-            kinds << int(call.kind);
+            kinds << call.kind;
         QTEST(kinds, "prompts");
         const QString written = mode == 2 ? app->TempFiles.value(0) : outputPath;
         QCOMPARE(ReadOutput(written), Lines);
@@ -323,19 +328,6 @@ private slots:
         app->XsltPreviewProgram.clear();
         Trigger(ID_FILE_APPLY_LINKED_XSLT);
         QCOMPARE(prompts.CallsOf(Kind::Desktop).size(), std::size_t(1));
-    }
-
-    // Ctrl+Y asks for the style sheet; Cancel ends the command.
-    void chosenStyleSheet()
-    {
-        prompts.AnswerOpenFileName(Path(u"lines"_s));
-        prompts.AnswerSaveFileName(QString());
-        Trigger(ID_FILE_APPLY_XSLT);
-        const ScriptedPrompts::Call open = prompts.Calls().at(0);
-        QCOMPARE(open.caption, u"Locate the XSLT file"_s);
-        QCOMPARE(open.filter, u"XSLT files (*.xsl);;All files (*)"_s);
-        QCOMPARE(prompts.Calls().at(1).caption, u"Enter the output file"_s);
-        QCOMPARE(prompts.Calls().size(), std::size_t(2));
     }
 };
 
