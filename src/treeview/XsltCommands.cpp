@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
+#include <QSysInfo>
 
 namespace {
 
@@ -161,11 +162,18 @@ bool XsltCommands::WriteOutput(const QString& path, const QString& text, bool pr
     QString reason = QStringLiteral("No temporary file could be made.");
     if (!path.isEmpty()) {
         const qsizetype end = text.indexOf(QChar(0));
-        QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-        const QByteArray bytes = encoder(end < 0 ? text : text.left(end));
-        // The preview file was made for this output alone: a link found in its place is replaced,
-        // never followed.
-        if (FileReplacer::Replace(path, bytes, reason,
+        const QStringView written = QStringView(text).left(end < 0 ? text.size() : end);
+        // The output can be hundreds of megabytes: on a little-endian machine the string's own
+        // code units are written, not a copy of them.
+        QByteArray encoded;
+        QByteArrayView units(reinterpret_cast<const char*>(written.utf16()), written.size() * 2);
+        if constexpr (QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
+            encoded = QStringEncoder(QStringConverter::Utf16LE)(written);
+            units = encoded;
+        }
+        // The preview file was made for this output alone: a link found in its place is
+        // replaced, never followed.
+        if (FileReplacer::Replace(path, { QByteArrayView("\xFF\xFE", 2), units }, reason,
                 preview ? FileReplacer::Links::Replace : FileReplacer::Links::Follow))
             return true;
     }

@@ -175,7 +175,8 @@ xmlDocPtr DocOf(const DomDocument& document)
 // address is made a URI, so that relative references resolve also from a path with blanks.
 xmlDocPtr CopyForTransform(xmlDocPtr doc)
 {
-    xmlDocPtr copy = DomExpandedCopy(doc);
+    // The names come from the document's own dictionary: found there, not allocated one by one.
+    xmlDocPtr copy = DomExpandedCopy(doc, doc->dict);
     if (copy && copy->URL) {
         xmlChar* uri = xmlPathToURI(copy->URL);
         if (uri) {

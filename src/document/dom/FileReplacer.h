@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <initializer_list>
 
 class QFile;
 
@@ -33,5 +36,11 @@ public:
 
     // The replaced file's permissions are kept. False with reason when the file is unchanged.
     static bool Replace(
-        const QString& path, const QByteArray& bytes, QString& reason, Links links = Links::Follow);
+        const QString& path, const QByteArray& bytes, QString& reason, Links links = Links::Follow)
+    {
+        return Replace(path, { QByteArrayView(bytes) }, reason, links);
+    }
+    // The same with the content in pieces, written one after the other.
+    static bool Replace(const QString& path, std::initializer_list<QByteArrayView> pieces,
+        QString& reason, Links links = Links::Follow);
 };
