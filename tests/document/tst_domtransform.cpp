@@ -441,17 +441,14 @@ void TestDomTransform::readFilesStayLocal()
 
     // An imported sheet's entities follow the same rules.
     QVERIFY(write("imported.xsl",
-        StyleSheet(u"<xsl:template name=\"t\">["_s + (target.isEmpty() ? u"&x;"_s : u""_s)
-            + u"]</xsl:template>"_s)
-            .toUtf8()
-            .prepend("<!DOCTYPE xsl:stylesheet [<!ENTITY x SYSTEM \"secret.txt\">]>")));
+        "<!DOCTYPE xsl:stylesheet [<!ENTITY x SYSTEM \"secret.txt\">]>"
+            + StyleSheet(u"<xsl:template name=\"t\">[&x;]</xsl:template>"_s).toUtf8()));
     Loaded(kSource).transformNode(
-        Loaded(StyleSheet(u"<xsl:import href=\"%1\"/><xsl:output method=\"text\"/>"
-                          "<xsl:template match=\"/\"><xsl:call-template name=\"t\"/>"
-                          "</xsl:template>"_s.arg(
+        Loaded(StyleSheet(u"<xsl:import href=\"%1\"/><xsl:output method=\"text\"/><xsl:template "
+                          "match=\"/\"><xsl:call-template name=\"t\"/></xsl:template>"_s.arg(
                               QUrl::fromLocalFile(dir.filePath(u"imported.xsl"_s)).toString()))),
         output);
-    QVERIFY2(!output.contains(u"SECRET"_s), qPrintable(output));
+    QCOMPARE(output, u"[]"_s);
 }
 
 // A style sheet that sends messages without end fails with a bounded text.

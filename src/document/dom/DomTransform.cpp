@@ -5,12 +5,14 @@
 
 #include "DomExpandedCopy.h"
 #include "DomLoader.h"
+#include "DomNodeUtil.h"
 #include "DomStore.h"
 
 #include <libexslt/exslt.h>
 #include <libxml/uri.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/documents.h>
+#include <libxslt/imports.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -21,6 +23,7 @@
 #include <QUrl>
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -187,6 +190,105 @@ xmlDocPtr CopyForTransform(xmlDocPtr doc)
     return copy;
 }
 
+// True when libxslt would read the tree otherwise than a reader that expands entities: it
+// drops entity references, keeps CDATA sections apart from the text beside them and sees
+// adjacent text nodes (the layer never merges them) as several.
+bool NeedsExpandedCopy(xmlDocPtr doc)
+{
+    const auto root = reinterpret_cast<xmlNodePtr>(doc);
+    for (xmlNodePtr node = doc->children; node;) {
+        switch (node->type) {
+        case XML_ENTITY_REF_NODE:
+        case XML_CDATA_SECTION_NODE:
+            return true;
+        case XML_TEXT_NODE:
+            if (node->next && node->next->type == XML_TEXT_NODE)
+                return true;
+            break;
+        case XML_ELEMENT_NODE:
+            for (xmlAttrPtr attr = node->properties; attr; attr = attr->next) {
+                const xmlNode* value = attr->children;
+                if (value && (value->next || value->type != XML_TEXT_NODE))
+                    return true;
+            }
+            break;
+        default:
+            break;
+        }
+        node = DomNodeUtil::NextInSubtree(node, root, node->type == XML_ELEMENT_NODE);
+    }
+    return false;
+}
+
+// xsl:strip-space makes libxslt unlink and free blank text nodes of the document it reads.
+bool StripsSpace(xsltStylesheetPtr style)
+{
+    for (xsltStylesheetPtr sheet = style; sheet; sheet = xsltNextImport(sheet)) {
+        if (sheet->stripSpaces || sheet->stripAll)
+            return true;
+    }
+    return false;
+}
+
+// The document libxslt reads. Copying a large document and freeing the copy cost more than the
+// transformation itself (measured on 50 MB), so the program's own tree is lent when libxslt
+// reads it as it should and leaves it as it was: the declaration node taken out (it would be
+// copied into the result as an ordinary instruction), the address made a URI for the time, and
+// the document-order marks libxslt writes into the elements' content fields (for a document that
+// stays as it is, which this one does not) removed afterwards. Otherwise libxslt reads an
+// expanded copy.
+class TransformSource {
+public:
+    TransformSource(xmlDocPtr doc, bool stripsSpace)
+        : own(doc)
+    {
+        if (stripsSpace || NeedsExpandedCopy(doc)) {
+            copied = true;
+            copy = CopyForTransform(doc);
+            return;
+        }
+        if (doc->children && DomNodeUtil::IsDeclaration(doc->children)) {
+            declaration = doc->children;
+            DomNodeUtil::Unlink(declaration);
+        }
+        if (doc->URL) {
+            address = doc->URL;
+            doc->URL = xmlPathToURI(address);
+        }
+    }
+    ~TransformSource()
+    {
+        if (copied) {
+            xmlFreeDoc(copy);
+            return;
+        }
+        if (declaration)
+            DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(own), declaration, own->children);
+        if (address) {
+            xmlFree(const_cast<xmlChar*>(own->URL));
+            own->URL = address;
+        }
+        const auto root = reinterpret_cast<xmlNodePtr>(own);
+        for (xmlNodePtr node = own->children; node;) {
+            if (node->type == XML_ELEMENT_NODE && reinterpret_cast<ptrdiff_t>(node->content) < 0)
+                node->content = nullptr;
+            node = DomNodeUtil::NextInSubtree(node, root, node->type == XML_ELEMENT_NODE);
+        }
+    }
+    TransformSource(const TransformSource&) = delete;
+    TransformSource& operator=(const TransformSource&) = delete;
+
+    // Null when memory ran out.
+    xmlDocPtr Doc() const { return copied ? copy : own; }
+
+private:
+    xmlDocPtr own;
+    bool copied = false;
+    xmlDocPtr copy = nullptr;
+    xmlNodePtr declaration = nullptr;
+    const xmlChar* address = nullptr;
+};
+
 } // namespace
 
 DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& output) const
@@ -222,13 +324,13 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
     bool ok = false;
     // XSLT reads a document with its entity references expanded: templates see the text and
     // elements an internal entity stands for.
-    xmlDocPtr sourceCopy = CopyForTransform(source);
-    if (sourceCopy) {
-        xsltTransformContextPtr context = xsltNewTransformContext(style, sourceCopy);
+    const TransformSource input(source, StripsSpace(style));
+    if (xmlDocPtr read = input.Doc()) {
+        xsltTransformContextPtr context = xsltNewTransformContext(style, read);
         if (context) {
             xsltSetCtxtSecurityPrefs(security, context);
             xmlDocPtr transformed
-                = xsltApplyStylesheetUser(style, sourceCopy, nullptr, nullptr, nullptr, context);
+                = xsltApplyStylesheetUser(style, read, nullptr, nullptr, nullptr, context);
             ok = transformed && context->state != XSLT_STATE_ERROR
                 && context->state != XSLT_STATE_STOPPED && !capture.Failed();
             if (ok) {
@@ -255,7 +357,6 @@ DomResult DomDocument::transformNode(const DomDocument& styleSheet, QString& out
                 xmlFreeDoc(transformed);
             xsltFreeTransformContext(context);
         }
-        xmlFreeDoc(sourceCopy);
     }
     xsltFreeStylesheet(style);
     if (ok)
