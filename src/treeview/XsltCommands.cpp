@@ -40,6 +40,17 @@ QString LoadFailure(const DomParseError& error)
     return text;
 }
 
+// A message box taller than the screen cannot be read: libxslt lists every template of a deep
+// recursion.
+QString FirstLines(const QString& text)
+{
+    constexpr int MaxLines = 20;
+    const QStringList lines = text.split(u'\n');
+    if (lines.size() <= MaxLines)
+        return text;
+    return lines.mid(0, MaxLines).join(u'\n') + QStringLiteral("\n...");
+}
+
 } // namespace
 
 XsltCommands::XsltCommands(TrelvoView& view)
@@ -137,7 +148,7 @@ void XsltCommands::ApplyStylesheet(const QString& styleSheetPath)
             failure = LoadFailure(sheet.parseError());
         } else if (Failed(doc->dom.transformNode(sheet, output))) {
             failed = true;
-            failure = output.trimmed();
+            failure = FirstLines(output.trimmed());
         }
     }
     if (failed) {
