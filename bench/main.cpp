@@ -5,6 +5,7 @@
 #include "TreeBench.h"
 #include "UndoBench.h"
 #include "ValidateBench.h"
+#include "XsltBench.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -132,6 +133,8 @@ int main(int argc, char** argv)
         RunFindChild(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == ChildUndoFlag)
         RunUndoChild(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == ChildXsltFlag)
+        RunXsltChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -169,13 +172,15 @@ int main(int argc, char** argv)
     FindFigures find;
     UndoFigures undo;
     ValidateFigures validate;
+    XsltFigures xslt;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
         || !MeasureTree(path, options.runs, options.verbose, tree, error)
         || !MeasureFind(path, options.runs, find, error)
         || !MeasureUndo(path, options.runs, undo, error)
-        || !MeasureValidate(path, options.runs, options.verbose, validate, error)) {
+        || !MeasureValidate(path, options.runs, options.verbose, validate, error)
+        || !MeasureXslt(path, options.runs, xslt, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -204,6 +209,7 @@ int main(int argc, char** argv)
     PrintFindFigures(find);
     PrintUndoFigures(undo);
     PrintValidateFigures(validate);
+    PrintXsltFigures(xslt);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -221,7 +227,7 @@ int main(int argc, char** argv)
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
         (TreeJsonFields(tree, figures.libxml2PeakKb) + FindJsonFields(find) + UndoJsonFields(undo)
-            + ValidateJsonFields(validate))
+            + ValidateJsonFields(validate) + XsltJsonFields(xslt))
             .c_str());
     return 0;
 }

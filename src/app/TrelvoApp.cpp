@@ -62,6 +62,7 @@ bool TrelvoApp::InitInstance()
     docTemplate.createView = [this](FrameWindow& frame, Document&) {
         auto* view = new TrelvoView(&frame);
         view->SetSettings(this);
+        view->SetPreviewPaths([this] { return MakeTempPreviewPath(); });
         // The panes exist by now: the frame made them.
         if (g_pAttributeView)
             g_pAttributeView->SetEditor(&view->Editor());
@@ -121,18 +122,15 @@ void TrelvoApp::ShowProductsOnFirstStart()
 
 QString TrelvoApp::MakeTempPreviewPath()
 {
-    QString path;
-    do {
-        // The placeholder only reserves a unique name while the name is made; it is removed
-        // when the object goes away.
-        QTemporaryFile placeholder(QDir::tempPath() + QStringLiteral("/tmpXXXXXX"));
-        if (!placeholder.open())
-            return QString();
-        path = placeholder.fileName() + QStringLiteral(".htm");
-        // Once its placeholder is gone, a name may come round again; a preview that may still be
-        // open in a browser must not be overwritten.
-    } while (TempFiles.contains(path));
-    QFile::remove(path);
+    // The file is made here, under a name no file had, readable by the user alone: a name that
+    // is only reserved could meanwhile be taken by a link that another user put in the shared
+    // folder, and the preview would be written wherever that points.
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/tmpXXXXXX.htm"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        return QString();
+    const QString path = file.fileName();
+    file.close();
     TempFiles.append(path);
     return path;
 }

@@ -28,7 +28,8 @@ public:
     bool InitInstance() override;
     int ExitInstance() override;
 
-    // The full path of a new, unique ".htm" file in the temporary folder, deleted at exit.
+    // The full path of a new, empty ".htm" file made in the temporary folder for the user alone,
+    // deleted at exit; empty when none can be made.
     QString MakeTempPreviewPath();
 
     // Temporary preview files made by MakeTempPreviewPath, oldest first.

@@ -14,6 +14,7 @@
 #include "TreeViewIds.h"
 #include "TrelvoDoc.h"
 #include "WaitCursor.h"
+#include "XsltCommands.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -45,6 +46,7 @@ TrelvoView::TrelvoView(QWidget* parent)
     : QTreeView(parent)
     , treeModel(new TreeModel(this))
     , nodeCommands(std::make_unique<NodeCommands>(*this))
+    , xsltCommands(std::make_unique<XsltCommands>(*this))
 {
     setModel(treeModel);
     setHeaderHidden(true);
@@ -70,6 +72,10 @@ TrelvoView::TrelvoView(QWidget* parent)
 
     for (const auto& [id, handler] : nodeCommands->Handlers())
         AddCommand(id, handler);
+    for (const auto& [id, handler] : xsltCommands->Handlers())
+        AddCommand(id, handler);
+    for (const auto& [id, handler] : xsltCommands->UpdateHandlers())
+        AddUpdateCommand(id, handler);
     AddCommand(ID_ACTIONS_EXPAND_ALL, [this] { ExpandAll(); });
     AddCommand(ID_ACTIONS_COLLAPSE_ALL, [this] {
         WaitCursor wait;

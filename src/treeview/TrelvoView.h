@@ -10,6 +10,7 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,7 @@ class FrameWindow;
 class NodeCommands;
 class QTimer;
 class TrelvoDoc;
+class XsltCommands;
 
 // The main view: shows the open document's DOM as a tree, makes the selected item's node the
 // document's current node, and offers the nodes' context menus.
@@ -35,6 +37,11 @@ public:
     // own.
     void SetSettings(UserSettings* shared) { settings = shared ? shared : &ownSettings; }
     UserSettings& Settings() const { return *settings; }
+    // Makes the temporary file a transformation shown only as a preview is written to and gives
+    // its path (the application keeps the files until it exits). Without it no preview file can
+    // be made.
+    void SetPreviewPaths(std::function<QString()> make) { previewPaths = std::move(make); }
+    QString MakePreviewPath() const { return previewPaths ? previewPaths() : QString(); }
     // The path every change of the document from this view and from the attribute pane takes.
     TreeEditor& Editor() { return editor; }
     TreeModel* GetModel() const { return treeModel; }
@@ -190,6 +197,8 @@ private:
     UserSettings* settings = &ownSettings;
     TreeEditor editor { *this };
     std::unique_ptr<NodeCommands> nodeCommands;
+    std::unique_ptr<XsltCommands> xsltCommands;
+    std::function<QString()> previewPaths;
     bool selectionHeld = false;
 
     QPersistentModelIndex dragItem;

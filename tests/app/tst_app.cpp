@@ -286,7 +286,8 @@ private slots:
         QVERIFY(prompts.CallsOf(Kind::Dialog).empty());
     }
 
-    // Preview files: each path new, in the temporary folder, named "tmp….htm"; no placeholder
+    // Preview files: each one made new, empty and for the user alone (no name that a link could
+    // have been put under first), in the temporary folder, named "tmp….htm"; no placeholder
     // stays behind, and every preview file is gone after exit.
     void tempPreviewPaths()
     {
@@ -305,7 +306,8 @@ private slots:
             QVERIFY2(info.fileName().startsWith(QStringLiteral("tmp")), qPrintable(path));
             QVERIFY2(info.fileName().endsWith(QStringLiteral(".htm")), qPrintable(path));
             QVERIFY2(!paths.contains(path), qPrintable(path));
-            QVERIFY2(!info.exists(), qPrintable(path));
+            QVERIFY2(info.isFile() && !info.isSymLink() && info.size() == 0, qPrintable(path));
+            QCOMPARE(info.permissions() & 0x0077, QFileDevice::Permissions());
             paths << path;
             // The transformation writes its output there.
             QFile output(path);

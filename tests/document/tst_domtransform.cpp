@@ -10,6 +10,12 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <libxml/xmlmemory.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -79,6 +85,12 @@ private slots:
     void documentsAreUnchanged();
     void diagnosticsAreNotPrinted_data();
     void diagnosticsAreNotPrinted();
+    void entitiesAreExpanded_data();
+    void entitiesAreExpanded();
+    void readFilesStayLocal_data();
+    void readFilesStayLocal();
+    void messagesAreBounded();
+    void outOfMemoryFails();
 };
 
 void TestDomTransform::identityTransform()
@@ -348,6 +360,168 @@ void TestDomTransform::diagnosticsAreNotPrinted()
     QString output;
     const QByteArray printed = CapturedOutput([&] { source.transformNode(sheet, output); });
     QVERIFY2(printed.isEmpty(), printed.constData());
+}
+
+void TestDomTransform::entitiesAreExpanded_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("styleSheet");
+    QTest::addColumn<QString>("expected");
+
+    const QString identity = StyleSheet(u"<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/>"
+                                        "<xsl:template match=\"@*|node()\"><xsl:copy>"
+                                        "<xsl:apply-templates select=\"@*|node()\"/></xsl:copy>"
+                                        "</xsl:template>"_s);
+    const QString entities
+        = u"<!DOCTYPE r [<!ENTITY c \"&#67;\"><!ENTITY e \"<b>in</b>\"><!ENTITY v \"&c;&e;\">]>"_s;
+    QTest::newRow("identity sees the elements")
+        << entities + u"<r a=\"1&c;\">x&e;y</r>"_s << identity << u"<r a=\"1C\">x<b>in</b>y</r>"_s;
+    QTest::newRow("copy-of writes no reference")
+        << entities + u"<r>x&v;y<![CDATA[<z>]]></r>"_s
+        << StyleSheet(u"<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/>"
+                      "<xsl:template match=\"/\"><xsl:copy-of select=\"r\"/>|"
+                      "<xsl:value-of select=\"count(r/text())\"/></xsl:template>"_s)
+        << u"<r>xC<b>in</b>y&lt;z&gt;</r>|2"_s;
+    QTest::newRow("the style sheet's own entities")
+        << kSource
+        << u"<!DOCTYPE xsl:stylesheet [<!ENTITY copy \"&#169;\"><!ENTITY who \"World\">]>"_s
+            + TextStyleSheet(u"Hello, &who; &copy; 2024"_s)
+        << u"Hello, World \u00A9 2024"_s;
+}
+
+// XSLT reads documents with their entity references expanded.
+void TestDomTransform::entitiesAreExpanded()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, styleSheet);
+    QString output;
+    QVERIFY(Succeeded(Loaded(source).transformNode(Loaded(styleSheet), output)));
+    QTEST(output.trimmed(), "expected");
+}
+
+void TestDomTransform::readFilesStayLocal_data()
+{
+    QTest::addColumn<QByteArray>("target"); // the file document() and xsl:import read
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("external entity not read")
+        << QByteArray("<!DOCTYPE d [<!ENTITY x SYSTEM \"secret.txt\">]><d><v>&x;</v></d>")
+        << u"[]"_s;
+    QTest::newRow("external subset not read")
+        << QByteArray("<!DOCTYPE d SYSTEM \"secret.dtd\"><d><v>&s;</v></d>") << u"[]"_s;
+    QTest::newRow("a pipe is refused") << QByteArray() << u"[]"_s;
+}
+
+// document(), xsl:import and xsl:include read local files as documents are read: no external
+// entity or subset, and never a pipe, which would block.
+void TestDomTransform::readFilesStayLocal()
+{
+    QFETCH(QByteArray, target);
+    QTemporaryDir dir;
+    auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(write("secret.txt", "SECRET"));
+    QVERIFY(write("secret.dtd", "<!ENTITY s SYSTEM \"secret.txt\">"));
+    const QString path = dir.filePath(u"target.xml"_s);
+    if (target.isEmpty())
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(write("target.xml", target));
+
+    const QString uri = QUrl::fromLocalFile(path).toString();
+    QString output;
+    Loaded(kSource).transformNode(
+        Loaded(TextStyleSheet(u"[<xsl:value-of select=\"document('%1')/d/v\"/>]"_s.arg(uri))),
+        output);
+    QTEST(output, "expected");
+
+    // An imported sheet's entities follow the same rules.
+    QVERIFY(write("imported.xsl",
+        "<!DOCTYPE xsl:stylesheet [<!ENTITY x SYSTEM \"secret.txt\">]>"
+            + StyleSheet(u"<xsl:template name=\"t\">[&x;]</xsl:template>"_s).toUtf8()));
+    Loaded(kSource).transformNode(
+        Loaded(StyleSheet(u"<xsl:import href=\"%1\"/><xsl:output method=\"text\"/><xsl:template "
+                          "match=\"/\"><xsl:call-template name=\"t\"/></xsl:template>"_s.arg(
+                              QUrl::fromLocalFile(dir.filePath(u"imported.xsl"_s)).toString()))),
+        output);
+    QCOMPARE(output, u"[]"_s);
+}
+
+// A style sheet that sends messages without end fails with a bounded text.
+void TestDomTransform::messagesAreBounded()
+{
+    QString output;
+    const DomResult result = Loaded(kSource).transformNode(
+        Loaded(TextStyleSheet(u"<xsl:call-template name=\"m\"/></xsl:template>"
+                              "<xsl:template name=\"m\"><xsl:param name=\"n\" select=\"0\"/>"
+                              "<xsl:message>message <xsl:value-of select=\"$n\"/> of 2000 "
+                              "<xsl:value-of select=\"str:padding(100)\"/></xsl:message>"
+                              "<xsl:choose><xsl:when test=\"$n &lt; 2000\"><xsl:call-template "
+                              "name=\"m\"><xsl:with-param name=\"n\" select=\"$n + 1\"/>"
+                              "</xsl:call-template></xsl:when><xsl:otherwise><xsl:message "
+                              "terminate=\"yes\">end</xsl:message></xsl:otherwise></xsl:choose>"_s,
+            kExslt)),
+        output);
+    QVERIFY(Failed(result));
+    QVERIFY2(output.startsWith(u"message 0 of 2000"_s), qPrintable(output.left(200)));
+    QVERIFY(output.size() <= 70 * 1024);
+    QVERIFY(output.count(u" of 2000"_s) <= 100);
+}
+
+namespace {
+// libxml2's allocator, failing every call after the first allowedCalls.
+long allowedCalls = -1;
+bool MayAllocate() { return allowedCalls < 0 || allowedCalls-- > 0; }
+void* FailingMalloc(size_t size) { return MayAllocate() ? std::malloc(size) : nullptr; }
+void* FailingRealloc(void* block, size_t size)
+{
+    return MayAllocate() ? std::realloc(block, size) : nullptr;
+}
+char* FailingStrdup(const char* text) { return MayAllocate() ? strdup(text) : nullptr; }
+}
+
+// Memory running out part of the way through a transformation fails it: it never passes for a
+// success with a part of the result. Each run is a child process with an allocator that fails
+// after a number of calls.
+void TestDomTransform::outOfMemoryFails()
+{
+    QString source = u"<r>"_s;
+    for (int i = 0; i < 200; ++i)
+        source += u"<b n=\"%1\">text %1</b>"_s.arg(i);
+    source += u"</r>"_s;
+    const QString sheet
+        = TextStyleSheet(u"<xsl:for-each select=\"r/b\"><xsl:value-of select=\"concat(@n, "
+                         "':', ., ';')\"/></xsl:for-each>"_s);
+    QString expected;
+    QVERIFY(Succeeded(Loaded(source).transformNode(Loaded(sheet), expected)));
+
+    int failures = 0;
+    for (long calls = 50; calls < 6000; calls += 230) {
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // libxml2 does not survive every failed allocation; its crash reports are noise.
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            const DomDocument sourceDocument = Loaded(source);
+            const DomDocument sheetDocument = Loaded(sheet);
+            xmlMemSetup(std::free, FailingMalloc, FailingRealloc, FailingStrdup);
+            allowedCalls = calls;
+            QString output;
+            const DomResult result = sourceDocument.transformNode(sheetDocument, output);
+            // Exit at once: the child shares the parent's test state.
+            _exit(Failed(result) ? 3 : output == expected ? 0 : 4);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        // What a surviving run returns must be right.
+        QVERIFY2(!WIFEXITED(status) || WEXITSTATUS(status) != 4,
+            qPrintable(u"after %1 calls"_s.arg(calls)));
+        failures += WIFEXITED(status) && WEXITSTATUS(status) == 3;
+    }
+    QVERIFY(failures > 0);
 }
 
 QTEST_GUILESS_MAIN(TestDomTransform)

@@ -821,8 +821,14 @@ xmlDocPtr LoadFile(
         error.reason = QStringLiteral("The system cannot locate the file specified.\n");
         return nullptr;
     }
+    // Opening a pipe or a device waits for a writer or reads without end.
+    if (!info.isFile()) {
+        error.errorCode = -1;
+        error.reason = QStringLiteral("%1 is not a regular file.\n").arg(path);
+        return nullptr;
+    }
     QFile probe(path);
-    if (info.isDir() || !probe.open(QIODevice::ReadOnly)) {
+    if (!probe.open(QIODevice::ReadOnly)) {
         error.errorCode = -1;
         error.reason = QStringLiteral("The file cannot be opened for reading.\n");
         return nullptr;

@@ -117,27 +117,30 @@ bool FileReplacer::System::Rename(const QString& from, const QString& to, QStrin
 
 void FileReplacer::SetSystem(System* system) { installed = system; }
 
-bool FileReplacer::Replace(const QString& path, const QByteArray& bytes, QString& reason)
+bool FileReplacer::Replace(
+    const QString& path, std::initializer_list<QByteArrayView> pieces, QString& reason, Links links)
 {
     System& system = CurrentSystem();
-    const QString target = Destination(path);
+    const QString target = links == Links::Follow ? Destination(path) : path;
     QFile file;
     if (!OpenBeside(target, file, reason))
         return false;
     const QFileInfo old(target);
-    if (old.exists())
+    if (old.exists() && !old.isSymLink())
         file.setPermissions(old.permissions());
 
     bool ok = true;
-    for (qint64 done = 0; ok && done < bytes.size();) {
-        const qint64 written = system.Write(
-            file, bytes.constData() + done, qMin(Chunk, bytes.size() - done), reason);
-        if (written <= 0) {
-            if (reason.isEmpty())
-                reason = QStringLiteral("The file system accepted no more data.");
-            ok = false;
+    for (const QByteArrayView bytes : pieces) {
+        for (qint64 done = 0; ok && done < bytes.size();) {
+            const qint64 written = system.Write(
+                file, bytes.constData() + done, qMin(Chunk, bytes.size() - done), reason);
+            if (written <= 0) {
+                if (reason.isEmpty())
+                    reason = QStringLiteral("The file system accepted no more data.");
+                ok = false;
+            }
+            done += qMax<qint64>(written, 0);
         }
-        done += qMax<qint64>(written, 0);
     }
     ok = ok && system.Flush(file, reason);
     const bool closed = ok && system.Close(file, reason);

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <initializer_list>
 
 class QFile;
 
@@ -27,7 +30,17 @@ public:
     // ownership.
     static void SetSystem(System* system);
 
-    // A symbolic link is followed: its target is replaced and the link stays. The replaced
-    // file's permissions are kept. False with reason when the file is unchanged.
-    static bool Replace(const QString& path, const QByteArray& bytes, QString& reason);
+    // What happens to a symbolic link at the path: Follow replaces its target and the link
+    // stays; Replace puts the new file in the link's place and leaves the target alone.
+    enum class Links { Follow, Replace };
+
+    // The replaced file's permissions are kept. False with reason when the file is unchanged.
+    static bool Replace(
+        const QString& path, const QByteArray& bytes, QString& reason, Links links = Links::Follow)
+    {
+        return Replace(path, { QByteArrayView(bytes) }, reason, links);
+    }
+    // The same with the content in pieces, written one after the other.
+    static bool Replace(const QString& path, std::initializer_list<QByteArrayView> pieces,
+        QString& reason, Links links = Links::Follow);
 };
