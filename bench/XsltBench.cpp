@@ -1,5 +1,7 @@
 #include "XsltBench.h"
 
+#include "ChildSupport.h"
+
 #include "LoadChild.h"
 #include "Stopwatch.h"
 
@@ -36,27 +38,6 @@ const char IdentitySheet[]
       "    <xsl:copy><xsl:apply-templates select=\"@*|node()\"/></xsl:copy>\n"
       "  </xsl:template>\n"
       "</xsl:stylesheet>\n";
-
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "trelvo-bench: %s\n", what);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _exit(1);
-}
-
-double Field(const std::string& output, const std::string& name)
-{
-    const std::size_t at = output.find(name + ' ');
-    return at == std::string::npos ? -1
-                                   : std::strtod(output.c_str() + at + name.size() + 1, nullptr);
-}
-
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 } // namespace
 
