@@ -350,7 +350,8 @@ long BranchItems(const TreeModel& model, const QModelIndex& branch)
 }
 
 // The generated file's bulk group, or the nearest of its ancestors that holds at least
-// LargeBranchItems items and has a next sibling to move down past.
+// LargeBranchItems items and has a next sibling to move down past; in a smaller document the
+// largest of them that can move down.
 QModelIndex LargeBranch(const TrelvoView& view, long& items)
 {
     const TreeModel& model = *view.GetModel();
@@ -365,12 +366,27 @@ QModelIndex LargeBranch(const TrelvoView& view, long& items)
                 branch = group;
         }
     }
+    // A smaller document has no branch that large: then the largest that can move down serves,
+    // and the figures say how many items it held.
+    QModelIndex movable;
+    long movableItems = 0;
     for (; branch.isValid(); branch = branch.parent()) {
-        items = BranchItems(model, branch);
-        if (items >= LargeBranchItems && view.CanMoveDown(branch))
+        const long count = BranchItems(model, branch);
+        if (!view.CanMoveDown(branch))
+            continue;
+        if (count >= LargeBranchItems) {
+            items = count;
             return branch;
+        }
+        if (count > movableItems) {
+            movable = branch;
+            movableItems = count;
+        }
     }
-    Fail("the document has no branch large enough to move");
+    if (!movable.isValid())
+        Fail("the document has no branch that can move down");
+    items = movableItems;
+    return movable;
 }
 
 // Lets the view lay out and paint what is pending, so that the next timed paint is the
