@@ -13,16 +13,18 @@ cmake --build "$build" --target trelvo-roundtrip
 roots=("$@")
 [ ${#roots[@]} -gt 0 ] || roots=(/usr/share /etc)
 
-# Named like XML; a .conf file only when it starts with markup (most are key = value text).
+# Named like XML; a .conf or .policy file only when it starts with markup (most .conf files
+# are key = value text, and Java's .policy files are grant blocks).
 # Compressed files (.gz, .xz, ...) do not match the names.
 list_files() {
     find "${roots[@]}" -type f \( -name '*.xml' -o -name '*.xsl' -o -name '*.xslt' \
         -o -name '*.xsd' -o -name '*.rng' -o -name '*.svg' -o -name '*.xhtml' -o -name '*.html' \
         -o -name '*.htm' -o -name '*.policy' -o -name '*.conf' -o -name '*.ui' -o -name '*.xbel' \
-        -o -name '*.rdf' -o -name '*.xmi' -o -name '*.docbook' \) -readable 2>/dev/null |
+        -o -name '*.rdf' -o -name '*.xmi' -o -name '*.docbook' -o -name '*.page' -o -name '*.glade' \
+        -o -name '*.wsdl' -o -name '*.fo' -o -name '*.plist' -o -name '*.kml' -o -name '*.mml' \) -readable 2>/dev/null |
         while IFS= read -r file; do
             case "$file" in
-                *.conf) head -c 256 "$file" | tr -d ' \t\r\n' | grep -q '^\(\xEF\xBB\xBF\)\?<' || continue ;;
+                *.conf | *.policy) head -c 256 "$file" | tr -d ' \t\r\n' | grep -q '^\(\xEF\xBB\xBF\)\?<' || continue ;;
             esac
             printf '%s\n' "$file"
         done | LC_ALL=C sort

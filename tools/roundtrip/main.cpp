@@ -52,9 +52,10 @@ int main(int argc, char** argv)
     for (const QString& path : paths) {
         const RoundTrip::Result result = roundTrip.Check(path);
         ++counts[size_t(result.outcome)];
-        if (result.outcome == RoundTrip::Outcome::Refused)
+        if (result.outcome == RoundTrip::Outcome::Refused) {
             ++refusals[RefusalKind(result.reason)];
-        else if (result.outcome != RoundTrip::Outcome::Kept)
+            out << "refused " << path << ": " << result.reason.section(u'\n', 0, 0) << '\n';
+        } else if (result.outcome != RoundTrip::Outcome::Kept)
             out << outcomeNames[size_t(result.outcome)] << ' ' << path << "\n    "
                 << QString(result.reason).replace(u'\n', QStringLiteral("\n    ")) << '\n';
         out.flush();
