@@ -17,8 +17,7 @@ QString FirstDifference(const QStringList& before, const QStringList& after)
         ++i;
     const auto shown
         = [](QString line) { return line.left(200).replace(u'\n', QStringLiteral("\\n")); };
-    return QStringLiteral("was: %1\n    now: %2")
-        .arg(shown(before.value(i)), shown(after.value(i)));
+    return QStringLiteral("was: %1\nnow: %2").arg(shown(before.value(i)), shown(after.value(i)));
 }
 
 QByteArray Contents(const QString& path)
