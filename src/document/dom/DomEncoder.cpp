@@ -29,7 +29,11 @@ bool DomEncoder::CanEncode(char32_t code)
 {
     auto [it, added] = known.try_emplace(code, false);
     if (added) {
-        const std::string utf8 = QString::fromUcs4(&code, 1).toStdString();
+        // Not QString::fromUcs4: it takes a leading U+FEFF for a byte-order mark and drops it,
+        // so that character passed for encodable everywhere and failed the save of any file
+        // holding it in a single-byte encoding.
+        const auto chars = QChar::fromUcs4(code);
+        const std::string utf8 = QStringView(chars).toUtf8().toStdString();
         std::string bytes, back;
         it->second = Convert(true, utf8.data(), utf8.size(), bytes)
             && Convert(false, bytes.data(), bytes.size(), back) && back == utf8;
