@@ -1,5 +1,6 @@
-// The find text matcher on arbitrary UTF-16 (unpaired surrogates included). The first byte
-// picks the options, the second where the subject ends and the search text begins.
+// The find text matcher on arbitrary text. The first byte picks the options, the second where
+// the subject ends and the search text begins. Both are well-formed UTF-16, as node texts and
+// the find box hold: half a surrogate pair is no text a search meets.
 
 #include "TreeSearcher.h"
 
@@ -28,9 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const bool matchCase = data[0] & 1;
     const bool wholeWords = data[0] & 2;
-    const QString all = QString::fromUtf16(
-        reinterpret_cast<const char16_t*>(data + 2), qsizetype((size - 2) / 2));
-    const qsizetype split = all.size() * data[1] / 256;
+    const QString all
+        = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
+    qsizetype split = all.size() * data[1] / 256;
+    if (split > 0 && all.at(split).isLowSurrogate())
+        --split;
     const QString subject = all.left(split);
     const QString text = all.mid(split);
 

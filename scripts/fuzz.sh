@@ -38,6 +38,10 @@ trap 'rm -rf -- "$scratch"' EXIT
 mkdir "$scratch"/{config,data,cache,home}
 mkdir -m 700 "$scratch/runtime"
 
+# A dictionary of the input's keywords, where the target has one, guides the mutations.
+dict=()
+[ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
+
 # -timeout: one input taking longer is a finding (a hang); -rss_limit_mb: so is one that makes
 # the process grow past it. New inputs go to the working corpus, the seeds stay as they are.
 env \
@@ -47,5 +51,5 @@ env \
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "$@" \
+    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" "$@" \
     "$work" "fuzz/corpus/$target"
