@@ -13,19 +13,20 @@ source scripts/packages.sh
 scripts/ensure-packages.sh "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
 # --- Formatting ------------------------------------------------------------------------------
-# Every C++ file under src/, tests/, bench/ and tools/ that git tracks or would add (ignored files are
-# skipped), checked against the .clang-format at the root.
+# Every C++ file under src/, tests/, bench/, tools/ and fuzz/ that git tracks or would add
+# (ignored files are skipped), checked against the .clang-format at the root.
 sources=()
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     while IFS= read -r -d '' f; do
         [ -f "$f" ] && sources+=("$f")
     done < <(git ls-files -z --cached --others --exclude-standard -- \
-        'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'tools/*.cpp' 'tools/*.h' | sort -zu)
+        'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' \
+        'tools/*.cpp' 'tools/*.h' 'fuzz/*.cpp' 'fuzz/*.h' | sort -zu)
 else
     while IFS= read -r -d '' f; do
         sources+=("$f")
-    done < <(find src tests bench tools -type f \( -name '*.cpp' -o -name '*.h' \) -print0 2>/dev/null |
-        sort -z)
+    done < <(find src tests bench tools fuzz -type f \( -name '*.cpp' -o -name '*.h' \) -print0 \
+        2>/dev/null | sort -z)
 fi
 
 unformatted=()

@@ -9,3 +9,7 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
 
 # test.sh checks the formatting of the sources with the .clang-format at the root.
 TEST_PACKAGES=(clang-format)
+
+# scripts/fuzz.sh builds the fuzz targets with clang and libFuzzer (the engine ships in
+# libclang-rt-14-dev, which clang only recommends). test.sh needs neither.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
