@@ -135,6 +135,8 @@ void TestRoundTrip::loadSaveLoad_data()
            "<r xmlns:p=\"http://x/?a=1&amp;b=2\"><p:c xmlns:q=\"&ns;\"><q:d/></p:c></r>"_ba;
     QTest::newRow("zero-width no-break space in ISO-8859-1")
         << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r a=\"&#65279;\">&#xFEFF;</r>"_ba;
+    QTest::newRow("encoding name only ICU knows")
+        << "<?xml version=\"1.0\" encoding=\"ISO8-859-1\"?>\n<r a=\"\xB5\">\xB5 &#8364;</r>"_ba;
     QTest::newRow("namespace default from the DTD")
         << "<!DOCTYPE m [<!ATTLIST m xmlns CDATA #FIXED \"urn:fixed\">]>\n<m><c/></m>"_ba;
 }

@@ -3,10 +3,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
+#include <limits>
 
 DomEncoder::DomEncoder(const QString& name)
-    : handler(xmlFindCharEncodingHandler(name.toUtf8().constData()))
+    : name(name.toUtf8().toStdString())
+    , handler(xmlFindCharEncodingHandler(this->name.c_str()))
 {
+}
+
+bool DomEncoder::IsIcu() const
+{
+#ifdef LIBXML_ICU_ENABLED
+    return handler && handler->uconv_in && handler->uconv_out;
+#else
+    return false;
+#endif
 }
 
 DomEncoder::~DomEncoder()
@@ -18,9 +29,11 @@ DomEncoder::~DomEncoder()
 bool DomEncoder::IsUsable() const
 {
     // libxml2's own converters have functions for the directions they support; the ones it
-    // opens through iconv have both (ICU converters keep a state that cannot be reset).
+    // opens through iconv or ICU have both. ICU finds names iconv does not ("ISO8-859-1"), and
+    // a file declaring one opens, so it must save too.
     return handler
-        && ((handler->input && handler->output) || (handler->iconv_in && handler->iconv_out));
+        && ((handler->input && handler->output) || (handler->iconv_in && handler->iconv_out)
+            || IsIcu());
 }
 
 bool DomEncoder::IsUsable(const QString& name) { return DomEncoder(name).IsUsable(); }
@@ -96,6 +109,8 @@ bool DomEncoder::Convert(bool toBytes, const char* in, size_t size, std::string&
         }
         return true;
     }
+    if (IsIcu())
+        return ConvertWithFreshHandler(toBytes, in, size, out);
     // iconv keeps the shift state of ISO-2022-JP or UTF-7 between calls: start from the
     // initial state, and return to it at the end so the bytes stand on their own.
     iconv_t cd = toBytes ? handler->iconv_out : handler->iconv_in;
@@ -117,4 +132,36 @@ bool DomEncoder::Convert(bool toBytes, const char* in, size_t size, std::string&
             flushing = true;
         }
     }
+}
+
+// An ICU converter's state cannot be reset from outside libxml2: every conversion gets a
+// converter of its own. libxml2 writes a character the encoding lacks as a reference, which
+// the caller's read-back comparison tells from the character itself.
+bool DomEncoder::ConvertWithFreshHandler(
+    bool toBytes, const char* in, size_t size, std::string& out) const
+{
+    if (size > size_t(std::numeric_limits<int>::max()))
+        return false;
+    xmlCharEncodingHandlerPtr fresh = xmlFindCharEncodingHandler(name.c_str());
+    xmlBufferPtr source = xmlBufferCreateSize(size + 1);
+    xmlBufferPtr target = xmlBufferCreateSize(size * 4 + 64);
+    bool ok = fresh && source && target
+        && xmlBufferAdd(source, reinterpret_cast<const xmlChar*>(in), int(size)) == 0;
+    while (ok && xmlBufferLength(source) > 0) {
+        const int before = xmlBufferLength(source);
+        const int written = toBytes ? xmlCharEncOutFunc(fresh, target, source)
+                                    : xmlCharEncInFunc(fresh, target, source);
+        ok = written >= 0 && xmlBufferLength(source) < before;
+    }
+    if (ok) {
+        out.append(reinterpret_cast<const char*>(xmlBufferContent(target)),
+            size_t(xmlBufferLength(target)));
+    }
+    if (target)
+        xmlBufferFree(target);
+    if (source)
+        xmlBufferFree(source);
+    if (fresh)
+        xmlCharEncCloseFunc(fresh);
+    return ok;
 }

@@ -31,7 +31,10 @@ public:
 
 private:
     bool Convert(bool toBytes, const char* in, size_t size, std::string& out) const;
+    bool IsIcu() const;
+    bool ConvertWithFreshHandler(bool toBytes, const char* in, size_t size, std::string& out) const;
 
+    std::string name;
     xmlCharEncodingHandlerPtr handler = nullptr;
     std::unordered_map<char32_t, bool> known;
     // ASCII characters the decoder reads as themselves, for an encoder that spells some of them
