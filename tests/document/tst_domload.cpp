@@ -3,6 +3,8 @@
 #include "dom/DomNamedNodeMap.h"
 #include "dom/DomNodeList.h"
 
+#include <algorithm>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringEncoder>
@@ -160,8 +162,6 @@ private slots:
     void parseErrorUrlIsEmptyAfterLoadXml();
     void parseErrorSourceLine_data();
     void parseErrorSourceLine();
-    void parseErrorLineIsDecodedAsTheFile_data();
-    void parseErrorLineIsDecodedAsTheFile();
     void inputIsReadToTheEnd_data();
     void inputIsReadToTheEnd();
     void unreadableOrEmptyInputFails_data();
@@ -732,69 +732,51 @@ void TestDomLoad::parseErrorSourceLine_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<int>("line");
-    QTest::addColumn<QByteArray>("srcText");
+    QTest::addColumn<QString>("srcText");
 
-    QTest::newRow("first line") << QByteArray("<a><b></a>\n") << 1 << QByteArray("<a><b></a>");
+    QTest::newRow("first line") << QByteArray("<a><b></a>\n") << 1 << u"<a><b></a>"_s;
     QTest::newRow("CR LF line ends")
-        << QByteArray("<a>\r\n<b>\r\n</a>\r\n</b>\r\n") << 3 << QByteArray("</a>");
-    QTest::newRow("last line without line break")
-        << QByteArray("<a>\n<b>\n</c>") << 3 << QByteArray("</c>");
+        << QByteArray("<a>\r\n<b>\r\n</a>\r\n</b>\r\n") << 3 << u"</a>"_s;
+    QTest::newRow("last line without line break") << QByteArray("<a>\n<b>\n</c>") << 3 << u"</c>"_s;
     const QByteArray longLine = "<b v=\"" + QByteArray(200000, 'x') + "\"></c>";
     QTest::newRow("error far along a long line")
-        << QByteArray("<a>\n" + longLine + "\n</a>\n") << 2 << longLine;
+        << QByteArray("<a>\n" + longLine + "\n</a>\n") << 2 << QString::fromLatin1(longLine);
     const QByteArray longBefore = "<p>" + QByteArray(300000, 'y') + "</p>\n";
     QTest::newRow("error at the start of a long line")
         << QByteArray("<a>\n<b></c>" + QByteArray(200000, 'z') + "\n</a>\n") << 2
-        << QByteArray("<b></c>" + QByteArray(200000, 'z'));
+        << u"<b></c>"_s + QString(200000, u'z');
     QTest::newRow("error after a long line")
-        << QByteArray("<a>\n" + longBefore + "<q></a>\n") << 3 << QByteArray("<q></a>");
+        << QByteArray("<a>\n" + longBefore + "<q></a>\n") << 3 << u"<q></a>"_s;
+
+    // The line is decoded as the file is.
+    const QString first
+        = u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r a=\"\u00E9\"><b></r>"_s;
+    QTest::newRow("ISO-8859-1, first line") << first.toLatin1() << 1 << first;
+    const QString longText = u"<b v=\""_s + QString(200000, u'\u00E9') + u"\"></c>"_s;
+    QTest::newRow("UTF-16, error far along a long line")
+        << Utf16(u"<a>\n"_s + longText + u"\n</a>"_s, QStringConverter::Utf16LE) << 2 << longText;
 }
 
 void TestDomLoad::parseErrorSourceLine()
 {
     QFETCH(QByteArray, source);
     QFETCH(int, line);
-    QFETCH(QByteArray, srcText);
+    QFETCH(QString, srcText);
 
     QTemporaryDir dir;
     DomDocument document = DomDocument::Create();
     QVERIFY(Failed(document.load(WriteFile(dir, u"broken.xml"_s, source))));
     QCOMPARE(document.parseError().line, line);
-    QVERIFY2(document.parseError().srcText == QLatin1String(srcText),
+    QVERIFY2(document.parseError().srcText == srcText,
         qPrintable(document.parseError().srcText.left(200)));
 
+    // ASCII sources read the same from text.
+    if (std::any_of(source.begin(), source.end(), [](char c) { return c <= 0; }))
+        return;
     QVERIFY(Failed(document.loadXML(QString::fromLatin1(source))));
     QCOMPARE(document.parseError().line, line);
-    QVERIFY2(document.parseError().srcText == QLatin1String(srcText),
-        qPrintable(document.parseError().srcText.left(200)));
-}
-
-void TestDomLoad::parseErrorLineIsDecodedAsTheFile_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("srcText");
-
-    const QString first
-        = u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r a=\"\u00E9\"><b></r>"_s;
-    QTest::newRow("ISO-8859-1, first line") << first.toLatin1() << 1 << first;
-    const QString longLine = u"<b v=\""_s + QString(200000, u'\u00E9') + u"\"></c>"_s;
-    QTest::newRow("UTF-16, error far along a long line")
-        << Utf16(u"<a>\n"_s + longLine + u"\n</a>"_s, QStringConverter::Utf16LE) << 2 << longLine;
-}
-
-void TestDomLoad::parseErrorLineIsDecodedAsTheFile()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, line);
-    QFETCH(QString, srcText);
-
-    QTemporaryDir dir;
-    DomDocument document = DomDocument::Create();
-    QVERIFY(Failed(document.load(WriteFile(dir, u"encoded.xml"_s, bytes))));
-    QCOMPARE(document.parseError().line, line);
     QVERIFY2(document.parseError().srcText == srcText,
-        qPrintable(document.parseError().srcText.left(100)));
+        qPrintable(document.parseError().srcText.left(200)));
 }
 
 void TestDomLoad::inputIsReadToTheEnd_data()
