@@ -47,15 +47,6 @@ QString Structure(const DomNode& node)
     }
 }
 
-QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return path;
-}
-
 QByteArray Utf16(const QString& text, QStringConverter::Encoding encoding)
 {
     QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
