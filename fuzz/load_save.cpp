@@ -1,9 +1,9 @@
 // Arbitrary bytes opened as a file and saved the way Save does: whatever loads must save, the
 // saved file must load to the same DOM, and a second save must write the same bytes.
 
+#include "DomOutline.h"
 #include "ScriptedPrompts.h"
 #include "TrelvoDoc.h"
-#include "dom/DomNamedNodeMap.h"
 
 #include <QFile>
 #include <QStringList>
@@ -22,37 +22,6 @@ void Check(bool condition, const char* what)
         std::fprintf(stderr, "load_save: %s\n", what);
         std::abort();
     }
-}
-
-// One line per node: kind, name, value and attributes; the document type as its text. Adjacent
-// CDATA sections read back as one.
-void Describe(const DomNode& node, int depth, QStringList& lines)
-{
-    QString line
-        = QString(depth, u' ') + QString::number(int(node.nodeType())) + u' ' + node.nodeName();
-    if (node.nodeType() == NodeType::DocumentType)
-        line += u' ' + node.xml();
-    else if (const auto value = node.nodeValue())
-        line += u'=' + *value;
-    const DomNamedNodeMap attributes = node.attributes();
-    for (int i = 0; !attributes.isNull() && i < attributes.length(); ++i)
-        line += QStringLiteral(" @") + attributes.item(i).nodeName() + u'='
-            + attributes.item(i).nodeValue().value_or(QString());
-    lines << line;
-    for (DomNode child = node.firstChild(); child; child = child.nextSibling()) {
-        if (child.nodeType() == NodeType::CDataSection
-            && child.previousSibling().nodeType() == NodeType::CDataSection)
-            lines.last() += child.nodeValue().value_or(QString());
-        else
-            Describe(child, depth + 1, lines);
-    }
-}
-
-QStringList Described(const TrelvoDoc& doc)
-{
-    QStringList lines;
-    Describe(doc.dom.documentNode(), 0, lines);
-    return lines;
 }
 
 QByteArray ReadFile(const QString& path)
@@ -90,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(doc.OnSaveDocument(first), "a loaded document saves");
     TrelvoDoc reloaded;
     Check(reloaded.OnOpenDocument(first), "the saved file loads");
-    Check(Described(reloaded) == Described(doc), "the saved file loads to the same DOM");
+    Check(Outline(reloaded.dom.documentNode()) == Outline(doc.dom.documentNode()),
+        "the saved file loads to the same DOM");
     Check(reloaded.OnSaveDocument(second), "the saved file saves again");
     Check(ReadFile(second) == ReadFile(first), "a second save writes the same bytes");
     prompts.Clear();

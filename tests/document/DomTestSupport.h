@@ -3,7 +3,9 @@
 // Helpers shared by the DOM service tests: watching the process's own output and the network.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <arpa/inet.h>
@@ -14,6 +16,16 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+// Writes bytes to name in dir; returns the file's path, or nothing on failure.
+inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
 
 // Runs work with the process's standard output and error sent to a file; returns what was
 // written there.

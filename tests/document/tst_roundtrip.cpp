@@ -1,6 +1,6 @@
+#include "DomOutline.h"
 #include "ScriptedPrompts.h"
 #include "TrelvoDoc.h"
-#include "dom/DomNamedNodeMap.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,39 +22,12 @@ QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// One line per node, indented by depth: kind, name, value, then the attributes in map order.
-// The document type is its whole text. Adjacent CDATA sections are one, as the parser reads
-// them.
-void Describe(const DomNode& node, int depth, QStringList& lines)
-{
-    QString line
-        = QString(depth, u' ') + QString::number(int(node.nodeType())) + u' ' + node.nodeName();
-    if (node.nodeType() == NodeType::DocumentType)
-        line += u' ' + node.xml();
-    else if (const auto value = node.nodeValue())
-        line += u'=' + *value;
-    const DomNamedNodeMap attributes = node.attributes();
-    for (int i = 0; !attributes.isNull() && i < attributes.length(); ++i)
-        line += u" @"_s + attributes.item(i).nodeName() + u'=' + *attributes.item(i).nodeValue();
-    lines << line;
-    for (DomNode child = node.firstChild(); child; child = child.nextSibling()) {
-        const bool continuesCData = child.nodeType() == NodeType::CDataSection
-            && child.previousSibling().nodeType() == NodeType::CDataSection;
-        if (continuesCData)
-            lines.last() += *child.nodeValue();
-        else
-            Describe(child, depth + 1, lines);
-    }
-}
-
 QStringList Loaded(const QString& path)
 {
     DomDocument document = DomDocument::Create();
     if (Failed(document.load(path)))
         return { u"not loaded: "_s + document.parseError().reason };
-    QStringList lines;
-    Describe(document.documentNode(), 0, lines);
-    return lines;
+    return Outline(document.documentNode());
 }
 
 } // namespace

@@ -139,8 +139,6 @@ private slots:
     void saveWithoutRootWarnsAndWrites();
     void failedSaveKeepsTheDocumentModified_data();
     void failedSaveKeepsTheDocumentModified();
-    void failedStepLeavesTheFileAsItWas_data();
-    void failedStepLeavesTheFileAsItWas();
     void fullDiskLeavesTheFileAsItWas();
     void saveNeverWritesAFileThatDoesNotLoad_data();
     void saveNeverWritesAFileThatDoesNotLoad();
@@ -156,8 +154,9 @@ private slots:
 private:
     QString Write(const QByteArray& bytes);
     bool Open(TrelvoDoc& doc, const QByteArray& bytes);
-    // Saves a modified document over its file, expecting the save to fail with the reason.
-    void ExpectFailedSave(TrelvoDoc& doc, const QString& reason);
+    // Saves a modified document to path, expecting the save to fail with the reason and to leave
+    // the folder as it was.
+    void ExpectFailedSave(TrelvoDoc& doc, const QString& path, const QString& reason);
 
     ScriptedPrompts prompts;
     QTemporaryDir dir;
@@ -183,20 +182,20 @@ bool TestTrelvoDoc::Open(TrelvoDoc& doc, const QByteArray& bytes)
     return true;
 }
 
-void TestTrelvoDoc::ExpectFailedSave(TrelvoDoc& doc, const QString& reason)
+void TestTrelvoDoc::ExpectFailedSave(TrelvoDoc& doc, const QString& path, const QString& reason)
 {
-    const QString path = doc.GetPathName();
     const QByteArray before = ReadFile(path);
     const QStringList files = QDir(QFileInfo(path).path()).entryList(QDir::Files);
     doc.SetModifiedFlag(true);
     prompts.AnswerMessage(Prompts::Button::Ok);
     QVERIFY(!doc.OnSaveDocument(path));
     QCOMPARE(prompts.Calls().size(), size_t(1));
-    const QString text = prompts.Calls()[0].text;
-    QVERIFY2(text.startsWith(u"The document could not be saved to %1.\n\n"_s.arg(
-                 QDir::toNativeSeparators(path))),
-        qPrintable(text));
-    QVERIFY2(text.contains(reason), qPrintable(text));
+    const ScriptedPrompts::Call& call = prompts.Calls()[0];
+    const QString head
+        = u"The document could not be saved to %1.\n\n"_s.arg(QDir::toNativeSeparators(path));
+    QVERIFY2(call.text.startsWith(head), qPrintable(call.text));
+    QVERIFY2(call.text.size() > head.size() && call.text.contains(reason), qPrintable(call.text));
+    QCOMPARE(call.icon, Prompts::Icon::Error);
     QVERIFY(doc.IsModified());
     QCOMPARE(ReadFile(path), before);
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), files);
@@ -435,22 +434,36 @@ void TestTrelvoDoc::saveWithoutRootWarnsAndWrites()
 void TestTrelvoDoc::failedSaveKeepsTheDocumentModified_data()
 {
     QTest::addColumn<QByteArray>("source");
-    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("target"); // empty: the document's own file
+    QTest::addColumn<QString>("step"); // of the file replacement made to fail
+    QTest::addColumn<qint64>("budget"); // bytes written before a write fails
 
     const QString readOnly = dir.filePath(u"readonly"_s);
     QDir().mkpath(readOnly);
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
-    QTest::newRow("read-only folder") << QByteArray("<r/>") << readOnly + u"/x.xml"_s;
-    QTest::newRow("missing folder") << QByteArray("<r/>") << dir.filePath(u"none/x.xml"_s);
+    QTest::newRow("read-only folder")
+        << QByteArray("<r/>") << readOnly + u"/x.xml"_s << QString() << qint64(0);
+    QTest::newRow("missing folder")
+        << QByteArray("<r/>") << dir.filePath(u"none/x.xml"_s) << QString() << qint64(0);
     QTest::newRow("character the encoding cannot hold")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>")
-        << Write("old content");
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>") << Write("old content")
+        << QString() << qint64(0);
+    QTest::newRow("first write") << QByteArray("<r>old</r>") << QString() << u"write"_s
+                                 << qint64(0);
+    QTest::newRow("write after some bytes")
+        << QByteArray("<r>old</r>") << QString() << u"write"_s << qint64(7);
+    QTest::newRow("flush to disk")
+        << QByteArray("<r>old</r>") << QString() << u"flush"_s << qint64(0);
+    QTest::newRow("close") << QByteArray("<r>old</r>") << QString() << u"close"_s << qint64(0);
+    QTest::newRow("rename") << QByteArray("<r>old</r>") << QString() << u"rename"_s << qint64(0);
 }
 
 void TestTrelvoDoc::failedSaveKeepsTheDocumentModified()
 {
     QFETCH(QByteArray, source);
     QFETCH(QString, target);
+    QFETCH(QString, step);
+    QFETCH(qint64, budget);
 
     if (QTest::currentDataTag() == "read-only folder"_ba
         && QFileInfo(QFileInfo(target).path()).isWritable())
@@ -459,48 +472,13 @@ void TestTrelvoDoc::failedSaveKeepsTheDocumentModified()
     QVERIFY(Open(doc, source));
     // A comment cannot use character references, so a Euro sign has no Latin-1 form.
     QVERIFY(!doc.AppendComment(doc.dom.documentElement(), u"\u20AC"_s).isNull());
-    const QByteArray before = ReadFile(target);
-
-    prompts.AnswerMessage(Prompts::Button::Ok);
-    QVERIFY(!doc.OnSaveDocument(target));
-
-    QCOMPARE(prompts.Calls().size(), size_t(1));
-    const ScriptedPrompts::Call& call = prompts.Calls()[0];
-    const QString head
-        = u"The document could not be saved to %1.\n\n"_s.arg(QDir::toNativeSeparators(target));
-    QVERIFY2(call.text.startsWith(head), qPrintable(call.text));
-    QVERIFY2(call.text.size() > head.size(), "the message gives the reason");
-    QCOMPARE(call.icon, Prompts::Icon::Error);
-    QVERIFY(doc.IsModified());
-    QCOMPARE(ReadFile(target), before);
-}
-
-void TestTrelvoDoc::failedStepLeavesTheFileAsItWas_data()
-{
-    QTest::addColumn<QString>("step");
-    QTest::addColumn<qint64>("budget");
-
-    QTest::newRow("first write") << u"write"_s << qint64(0);
-    QTest::newRow("write after some bytes") << u"write"_s << qint64(7);
-    QTest::newRow("flush to disk") << u"flush"_s << qint64(0);
-    QTest::newRow("close") << u"close"_s << qint64(0);
-    QTest::newRow("rename") << u"rename"_s << qint64(0);
-}
-
-void TestTrelvoDoc::failedStepLeavesTheFileAsItWas()
-{
-    QFETCH(QString, step);
-    QFETCH(qint64, budget);
-
-    TrelvoDoc doc;
-    QVERIFY(Open(doc, "<r><a>old</a></r>"));
-    QVERIFY(!doc.AppendText(doc.dom.documentElement(), u"new"_s).isNull());
     FailingSystem failing;
     failing.step = step;
     failing.budget = budget;
     FileReplacer::SetSystem(&failing);
     const auto restore = qScopeGuard([] { FileReplacer::SetSystem(nullptr); });
-    ExpectFailedSave(doc, Injected);
+    ExpectFailedSave(
+        doc, target.isEmpty() ? doc.GetPathName() : target, step.isEmpty() ? QString() : Injected);
 }
 
 void TestTrelvoDoc::fullDiskLeavesTheFileAsItWas()
@@ -520,7 +498,7 @@ void TestTrelvoDoc::fullDiskLeavesTheFileAsItWas()
     QVERIFY(doc.OnOpenDocument(path));
     doc.SetPathName(path, false);
     QVERIFY(!doc.AppendText(doc.dom.documentElement(), QString(64 * 1024, u'x')).isNull());
-    ExpectFailedSave(doc, QString());
+    ExpectFailedSave(doc, path, QString());
 #else
     QSKIP("mounts a tmpfs");
 #endif
