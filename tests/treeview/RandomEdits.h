@@ -68,10 +68,12 @@ inline void AllItems(const TreeModel& model, const QModelIndex& parent, QModelIn
 }
 
 // Types answer into the value dialogs, the name dialogs and the attribute dialog
-// ("name=value"); "<ok>" accepts the dialog untouched.
+// ("name=value"); "<ok>" accepts the dialog untouched, "<cancel>" cancels it.
 inline std::function<int(QDialog&)> TypeInto(const QString& answer)
 {
     return [answer](QDialog& dialog) {
+        if (answer == u"<cancel>")
+            return int(QDialog::Rejected);
         if (answer == u"<ok>")
             return int(QDialog::Accepted);
         if (auto* multi = qobject_cast<InsertItemDlg*>(&dialog)) {
