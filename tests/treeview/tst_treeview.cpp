@@ -1,6 +1,7 @@
 #include "DragCursors.h"
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
+#include "RandomEdits.h"
 #include "ScriptedPrompts.h"
 #include "TreeCommands.h"
 #include "TreeTestSupport.h"
@@ -122,12 +123,6 @@ private:
                 return kind;
         }
         return -1;
-    }
-    void MouseMove(const QPoint& to, Qt::KeyboardModifiers modifiers)
-    {
-        QMouseEvent move(QEvent::MouseMove, to, view->viewport()->mapToGlobal(to), Qt::NoButton,
-            Qt::LeftButton, modifiers);
-        QCoreApplication::sendEvent(view->viewport(), &move);
     }
 
     ScriptedPrompts prompts;
@@ -270,9 +265,7 @@ void TreeViewTest::selectedNodeFollowsSelection()
         const QPoint from = view->LabelRect(Item(selected)).center();
         const QPoint to = view->LabelRect(Item(words[1])).center();
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, to, view->viewport()->mapToGlobal(to), Qt::NoButton,
-            Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view->viewport(), &move);
+        MouseMove(*view, to, Qt::NoModifier);
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
     } else if (words[0] == u"backspace") {
         QTest::keyClick(view, Qt::Key_Backspace);
@@ -594,8 +587,8 @@ void TreeViewTest::drag()
     const QPoint start = view->LabelRect(from).center();
     QTest::mousePress(view->viewport(), Qt::LeftButton, atPress, start);
     // Far enough to start the drag, then onto the target.
-    MouseMove(start + QPoint(QApplication::startDragDistance() + 1, 0), atPress);
-    MouseMove(view->LabelRect(to).center(), atPress);
+    MouseMove(*view, start + QPoint(QApplication::startDragDistance() + 1, 0), atPress);
+    MouseMove(*view, view->LabelRect(to).center(), atPress);
     QVERIFY(view->Dragging());
     if (keys == u"pressed") {
         QTest::keyPress(view, Qt::Key_Control);
@@ -709,7 +702,7 @@ void TreeViewTest::dragScrollsAtTheEdge()
     view->SelectItem(first);
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->LabelRect(first).center());
     const QPoint edge(view->LabelRect(first).center().x(), view->viewport()->height() - 2);
-    MouseMove(edge, Qt::NoModifier);
+    MouseMove(*view, edge, Qt::NoModifier);
     QTRY_COMPARE(view->DropHighlight(), Item(u"e39"_s));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, edge);
     QCOMPARE(view->NodeOf(first).parentNode().nodeName(), u"e39"_s);

@@ -50,7 +50,6 @@ private:
     QModelIndex ItemAt(const QString& path) const;
     // Runs one change as the user makes it.
     void Act(const QString& action, const QString& answer, const QString& target);
-    void Drag(const QModelIndex& from, const QModelIndex& to, bool copy);
     QString UndoMenuText();
     void CheckTree();
 
@@ -106,22 +105,6 @@ QModelIndex UndoTest::ItemAt(const QString& path) const
     return item;
 }
 
-void UndoTest::Drag(const QModelIndex& from, const QModelIndex& to, bool copy)
-{
-    const Qt::KeyboardModifiers keys = copy ? Qt::ControlModifier : Qt::NoModifier;
-    const auto move = [&](const QPoint& at) {
-        QMouseEvent event(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
-            Qt::LeftButton, keys);
-        QApplication::sendEvent(view->viewport(), &event);
-    };
-    const QPoint start = view->LabelRect(from).center();
-    const QPoint end = view->LabelRect(to).center();
-    QTest::mousePress(view->viewport(), Qt::LeftButton, keys, start);
-    move(start + QPoint(QApplication::startDragDistance() + 1, 0));
-    move(end);
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, keys, end);
-}
-
 void UndoTest::Act(const QString& action, const QString& answer, const QString& target)
 {
     static const std::map<QString, int> commands { { u"child"_s, ID_ADD_CHILD_ELEMENT },
@@ -149,7 +132,8 @@ void UndoTest::Act(const QString& action, const QString& answer, const QString& 
         view->SelectItem(ItemAt(target));
         view->OnEditPaste();
     } else if (action.startsWith(u"drop")) {
-        Drag(view->SelectedItem(), ItemAt(target), action == u"drop copy");
+        DragItem(*view, view->SelectedItem(), ItemAt(target),
+            action == u"drop copy" ? Qt::ControlModifier : Qt::NoModifier);
     } else if (action == u"pane add") {
         prompts.AnswerDialog(TypeInto(answer));
         pane->OnAddAttribute();
