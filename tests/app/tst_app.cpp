@@ -208,32 +208,24 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QVariant>("expected");
-        QTest::newRow("spaces 9 read as 8") << "XmlSourceFormatSpaces"
-                                            << "9" << QVariant(8);
-        QTest::newRow("huge spaces read as 8") << "XmlSourceFormatSpaces"
-                                               << "2000000000" << QVariant(8);
-        QTest::newRow("spaces 0 read as 1") << "XmlSourceFormatSpaces"
-                                            << "0" << QVariant(1);
-        QTest::newRow("spaces not a number") << "XmlSourceFormatSpaces"
-                                             << "wide" << QVariant(4);
-        QTest::newRow("unknown scale takes the default") << "ImageScale"
-                                                         << "7" << QVariant(0);
-        QTest::newRow("unknown format takes the default") << "XmlSourceFormat"
-                                                          << "-1" << QVariant(1);
-        QTest::newRow("no direction takes down") << "FindDirection"
-                                                 << "-1" << QVariant(1);
-        QTest::newRow("unknown sort column: unsorted") << "AttributeSortColumn"
-                                                       << "-9" << QVariant(-1);
-        QTest::newRow("negative width read as 0") << "AttributeNameWidth"
-                                                  << "-5" << QVariant(0);
-        QTest::newRow("negative position: none") << "InsertItemDlgPosX"
-                                                 << "-40" << QVariant(-1);
-        QTest::newRow("option 5 read as checked") << "FindCase"
-                                                  << "5" << QVariant(1);
-        QTest::newRow("any number but 0 is true") << "ExpandOnLoad"
-                                                  << "-2" << QVariant(true);
-        QTest::newRow("flag not a number") << "AttributeSortAscending"
-                                           << "yes" << QVariant(false);
+        const auto row
+            = [](const char* what, const char* name, const char* stored, const QVariant& expected) {
+                  QTest::newRow(what)
+                      << QString::fromLatin1(name) << QString::fromLatin1(stored) << expected;
+              };
+        row("spaces 9 read as 8", "XmlSourceFormatSpaces", "9", 8);
+        row("huge spaces read as 8", "XmlSourceFormatSpaces", "2000000000", 8);
+        row("spaces 0 read as 1", "XmlSourceFormatSpaces", "0", 1);
+        row("spaces not a number", "XmlSourceFormatSpaces", "wide", 4);
+        row("unknown scale takes the default", "ImageScale", "7", 0);
+        row("unknown format takes the default", "XmlSourceFormat", "-1", 1);
+        row("no direction takes down", "FindDirection", "-1", 1);
+        row("unknown sort column: unsorted", "AttributeSortColumn", "-9", -1);
+        row("negative width read as 0", "AttributeNameWidth", "-5", 0);
+        row("negative position: none", "InsertItemDlgPosX", "-40", -1);
+        row("option 5 read as checked", "FindCase", "5", 1);
+        row("any number but 0 is true", "ExpandOnLoad", "-2", true);
+        row("flag not a number", "AttributeSortAscending", "yes", false);
     }
 
     // A damaged value is read as one the program can use; the program still starts.

@@ -1,7 +1,8 @@
 #pragma once
 
 // Random edits of a document through the tree view's own commands and the edit path the
-// attribute pane uses, for long runs on real documents; and the bytes a save writes.
+// attribute pane uses, for long runs on real documents; the drags and dialog answers the tree
+// view tests share; and the bytes a save writes.
 
 #include "AddAttributeDlg.h"
 #include "FrameworkIds.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
@@ -31,6 +33,27 @@ struct RandomEdit {
     // The DOM refused: a failure was shown or the edit path returned nothing.
     bool refused = false;
 };
+
+// A move of the mouse over the view with the left button held.
+inline void MouseMove(QAbstractItemView& view, const QPoint& to, Qt::KeyboardModifiers keys)
+{
+    QMouseEvent move(QEvent::MouseMove, to, view.viewport()->mapToGlobal(to), Qt::NoButton,
+        Qt::LeftButton, keys);
+    QCoreApplication::sendEvent(view.viewport(), &move);
+}
+
+// Drags the item from onto the item to with the left button: far enough to start the drag,
+// then onto the target.
+inline void DragItem(
+    TrelvoView& view, const QModelIndex& from, const QModelIndex& to, Qt::KeyboardModifiers keys)
+{
+    const QPoint start = view.LabelRect(from).center();
+    const QPoint end = view.LabelRect(to).center();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, keys, start);
+    MouseMove(view, start + QPoint(QApplication::startDragDistance() + 1, 0), keys);
+    MouseMove(view, end, keys);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, keys, end);
+}
 
 namespace RandomEdits {
 
@@ -68,10 +91,12 @@ inline void AllItems(const TreeModel& model, const QModelIndex& parent, QModelIn
 }
 
 // Types answer into the value dialogs, the name dialogs and the attribute dialog
-// ("name=value"); "<ok>" accepts the dialog untouched.
+// ("name=value"); "<ok>" accepts the dialog untouched, "<cancel>" cancels it.
 inline std::function<int(QDialog&)> TypeInto(const QString& answer)
 {
     return [answer](QDialog& dialog) {
+        if (answer == u"<cancel>")
+            return int(QDialog::Rejected);
         if (answer == u"<ok>")
             return int(QDialog::Accepted);
         if (auto* multi = qobject_cast<InsertItemDlg*>(&dialog)) {
@@ -126,15 +151,7 @@ inline RandomEdit Drag(
         + u"' onto '"_s + view.GetModel()->Label(target) + u'\'';
     prompts.Clear();
     prompts.AnswerMessage(Prompts::Button::Ok);
-    const QPoint start = view.LabelRect(source).center();
-    QTest::mousePress(view.viewport(), Qt::LeftButton, keys, start);
-    for (const QPoint to : { start + QPoint(QApplication::startDragDistance() + 1, 0),
-             view.LabelRect(target).center() }) {
-        QMouseEvent move(QEvent::MouseMove, to, view.viewport()->mapToGlobal(to), Qt::NoButton,
-            Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(view.viewport(), &move);
-    }
-    QTest::mouseRelease(view.viewport(), Qt::LeftButton, keys, view.LabelRect(target).center());
+    DragItem(view, source, target, keys);
     RandomEdit edit { what, false };
     for (const auto& call : prompts.CallsOf(ScriptedPrompts::Kind::MessageBox))
         edit.refused = edit.refused || call.text.startsWith(u"Failed");

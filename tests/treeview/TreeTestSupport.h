@@ -19,6 +19,15 @@ inline DomDocument LoadXml(const QString& xml)
     return document;
 }
 
+// The top-level nodes' markup without the line breaks between them.
+inline QString Markup(const DomDocument& dom)
+{
+    QString markup;
+    for (DomNode child = dom.documentNode().firstChild(); child; child = child.nextSibling())
+        markup += child.xml();
+    return markup;
+}
+
 // The node at path, given as the index of each DOM child from the document node ("1/0").
 inline DomNode NodeAt(const DomDocument& document, const QString& path)
 {

@@ -1,5 +1,5 @@
-#include "AddAttributeDlg.h"
 #include "InsertItemDlg.h"
+#include "RandomEdits.h"
 #include "SInsertItemDlg.h"
 #include "ScriptedPrompts.h"
 #include "TreeTestSupport.h"
@@ -19,43 +19,14 @@ using Kind = ScriptedPrompts::Kind;
 
 namespace {
 
+using RandomEdits::TypeInto;
+
 // Counts the refreshes the document sends its views.
 class SpyView : public View {
 public:
     int refreshes = 0;
     void OnUpdate(View*, long hint) override { refreshes += hint == TrelvoDoc::HintRefresh; }
 };
-
-// The answer "<cancel>" cancels, "<ok>" accepts without touching the text; anything else is
-// typed into the dialog ("name=value" into the attribute dialog).
-std::function<int(QDialog&)> Type(const QString& answer)
-{
-    return [answer](QDialog& dialog) {
-        if (answer == u"<cancel>")
-            return int(QDialog::Rejected);
-        if (answer == u"<ok>")
-            return int(QDialog::Accepted);
-        if (auto* multi = qobject_cast<InsertItemDlg*>(&dialog)) {
-            multi->GetValueEdit()->selectAll();
-            multi->GetValueEdit()->insertPlainText(answer);
-        } else if (auto* single = qobject_cast<SInsertItemDlg*>(&dialog)) {
-            single->GetValueEdit()->setText(answer);
-        } else if (auto* attribute = qobject_cast<AddAttributeDlg*>(&dialog)) {
-            attribute->GetNameEdit()->setText(answer.section(u'=', 0, 0));
-            attribute->GetValueEdit()->setText(answer.section(u'=', 1));
-        }
-        return int(QDialog::Accepted);
-    };
-}
-
-// The top-level nodes' markup without the line breaks between them.
-QString Markup(const DomDocument& dom)
-{
-    QString markup;
-    for (DomNode child = dom.documentNode().firstChild(); child; child = child.nextSibling())
-        markup += child.xml();
-    return markup;
-}
 
 const QString Sample = u"<?xml version=\"1.0\"?><?p d?><!--c--><r><a k=\"1\"><x/></a>t</r>"_s;
 const QString Entity = u"<!DOCTYPE r [<!ENTITY e \"x\">]><r><a/>&e;<b/></r>"_s;
@@ -255,7 +226,7 @@ void NodeCommandsTest::commands()
     if (answer == u"yes" || answer == u"no")
         prompts.AnswerMessage(answer == u"yes" ? Prompts::Button::Yes : Prompts::Button::No);
     else if (!answer.isNull())
-        prompts.AnswerDialog(Type(answer));
+        prompts.AnswerDialog(TypeInto(answer));
     for (qsizetype i = answer == u"yes" || answer == u"no" ? 1 : 0; i < messages.size(); ++i)
         prompts.AnswerMessage(Prompts::Button::Ok);
 
@@ -284,7 +255,7 @@ void NodeCommandsTest::rootElementUnderDocument()
     QVERIFY(!doc->HasRootElement());
     // The comment is selected, yet the new element's item goes under the "Document" item.
     QCOMPARE(view->SelectedItem(), ItemAt(u"0"_s));
-    prompts.AnswerDialog(Type(u"s"_s));
+    prompts.AnswerDialog(TypeInto(u"s"_s));
     QVERIFY(view->OnCommand(ID_ADD_ROOT_ELEMENT));
     QCOMPARE(Markup(doc->dom), u"<!--c--><s/>"_s);
     QCOMPARE(ItemAt(u"1"_s).parent(), view->GetModel()->index(0, 0));
@@ -316,7 +287,7 @@ void NodeCommandsTest::renameKeepsItem()
     const QPersistentModelIndex a = ItemAt(u"0/0"_s);
     view->expand(a);
     view->SelectItem(a);
-    prompts.AnswerDialog(Type(u"n"_s));
+    prompts.AnswerDialog(TypeInto(u"n"_s));
     QVERIFY(view->OnCommand(ID_EDIT_ITEM));
     QCOMPARE(a.data(TreeModel::LabelRole).toString(), u"n"_s);
     QVERIFY(view->isExpanded(a));

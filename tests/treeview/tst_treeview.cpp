@@ -1,6 +1,7 @@
 #include "DragCursors.h"
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
+#include "RandomEdits.h"
 #include "ScriptedPrompts.h"
 #include "TreeCommands.h"
 #include "TreeTestSupport.h"
@@ -111,13 +112,6 @@ private:
         return doc->SelectedNode ? doc->SelectedNode.nodeName() : u"-"_s;
     }
 
-    QString Markup() const
-    {
-        QString markup;
-        for (DomNode node = doc->dom.documentNode().firstChild(); node; node = node.nextSibling())
-            markup += node.xml();
-        return markup;
-    }
     // The DragCursors kind the tree shows, -1 for any other cursor.
     int CursorShown() const
     {
@@ -129,12 +123,6 @@ private:
                 return kind;
         }
         return -1;
-    }
-    void MouseMove(const QPoint& to, Qt::KeyboardModifiers modifiers)
-    {
-        QMouseEvent move(QEvent::MouseMove, to, view->viewport()->mapToGlobal(to), Qt::NoButton,
-            Qt::LeftButton, modifiers);
-        QCoreApplication::sendEvent(view->viewport(), &move);
     }
 
     ScriptedPrompts prompts;
@@ -277,9 +265,7 @@ void TreeViewTest::selectedNodeFollowsSelection()
         const QPoint from = view->LabelRect(Item(selected)).center();
         const QPoint to = view->LabelRect(Item(words[1])).center();
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, to, view->viewport()->mapToGlobal(to), Qt::NoButton,
-            Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view->viewport(), &move);
+        MouseMove(*view, to, Qt::NoModifier);
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
     } else if (words[0] == u"backspace") {
         QTest::keyClick(view, Qt::Key_Backspace);
@@ -588,7 +574,7 @@ void TreeViewTest::drag()
     Open(xml);
     const QModelIndex from = Item(source);
     const QPersistentModelIndex to = Item(target);
-    const QString before = Markup();
+    const QString before = Markup(doc->dom);
     const DomNode node = view->NodeOf(from);
     view->SelectItem(from);
     const int refreshes = spy.refreshes;
@@ -601,8 +587,8 @@ void TreeViewTest::drag()
     const QPoint start = view->LabelRect(from).center();
     QTest::mousePress(view->viewport(), Qt::LeftButton, atPress, start);
     // Far enough to start the drag, then onto the target.
-    MouseMove(start + QPoint(QApplication::startDragDistance() + 1, 0), atPress);
-    MouseMove(view->LabelRect(to).center(), atPress);
+    MouseMove(*view, start + QPoint(QApplication::startDragDistance() + 1, 0), atPress);
+    MouseMove(*view, view->LabelRect(to).center(), atPress);
     QVERIFY(view->Dragging());
     if (keys == u"pressed") {
         QTest::keyPress(view, Qt::Key_Control);
@@ -630,7 +616,7 @@ void TreeViewTest::drag()
 
     QVERIFY(!view->Dragging());
     QCOMPARE(CursorShown(), -1);
-    QCOMPARE(Markup(), expected.isEmpty() ? before : expected);
+    QCOMPARE(Markup(doc->dom), expected.isEmpty() ? before : expected);
     QCOMPARE(doc->IsModified(), !expected.isEmpty());
     if (refused)
         QCOMPARE(prompts.Calls().back().text, u"Failed to move XML element!"_s);
@@ -678,7 +664,7 @@ void TreeViewTest::clipboard()
     QFETCH(QString, expected);
     settings.ExpandOnLoad = true;
     Open(DragSample);
-    const QString before = Markup();
+    const QString before = Markup(doc->dom);
     QStringList shown;
     for (const QString& step : steps.split(u';')) {
         const QModelIndex item = Item(step.section(u' ', 1));
@@ -699,7 +685,7 @@ void TreeViewTest::clipboard()
         }
     }
     QCOMPARE(shown.join(u' '), states);
-    QCOMPARE(Markup(), expected.isEmpty() ? before : expected);
+    QCOMPARE(Markup(doc->dom), expected.isEmpty() ? before : expected);
     const QString difference = TreeMismatch(*view->GetModel(), doc->dom);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
@@ -716,7 +702,7 @@ void TreeViewTest::dragScrollsAtTheEdge()
     view->SelectItem(first);
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->LabelRect(first).center());
     const QPoint edge(view->LabelRect(first).center().x(), view->viewport()->height() - 2);
-    MouseMove(edge, Qt::NoModifier);
+    MouseMove(*view, edge, Qt::NoModifier);
     QTRY_COMPARE(view->DropHighlight(), Item(u"e39"_s));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, edge);
     QCOMPARE(view->NodeOf(first).parentNode().nodeName(), u"e39"_s);

@@ -1,7 +1,7 @@
-#include "AddAttributeDlg.h"
 #include "AttributeView.h"
 #include "FrameworkIds.h"
 #include "InsertItemDlg.h"
+#include "RandomEdits.h"
 #include "SInsertItemDlg.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
@@ -24,33 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Types answer into the insert dialogs ("name=value" into the attribute dialog); "<ok>" accepts
-// the text as it is.
-std::function<int(QDialog&)> Type(const QString& answer)
-{
-    return [answer](QDialog& dialog) {
-        if (answer == u"<ok>")
-            return int(QDialog::Accepted);
-        if (auto* multi = qobject_cast<InsertItemDlg*>(&dialog)) {
-            multi->GetValueEdit()->selectAll();
-            multi->GetValueEdit()->insertPlainText(answer);
-        } else if (auto* single = qobject_cast<SInsertItemDlg*>(&dialog)) {
-            single->GetValueEdit()->setText(answer);
-        } else if (auto* attribute = qobject_cast<AddAttributeDlg*>(&dialog)) {
-            attribute->GetNameEdit()->setText(answer.section(u'=', 0, 0));
-            attribute->GetValueEdit()->setText(answer.section(u'=', 1));
-        }
-        return int(QDialog::Accepted);
-    };
-}
-
-QString Markup(const DomDocument& dom)
-{
-    QString markup;
-    for (DomNode child = dom.documentNode().firstChild(); child; child = child.nextSibling())
-        markup += child.xml();
-    return markup;
-}
+using RandomEdits::TypeInto;
 
 const QString Sample
     = u"<?xml version=\"1.0\"?><r xmlns:p=\"u\" a=\"1\" p:b=\"2\" c=\"3\"><x><y/></x>t<p:z/></r>"_s;
@@ -76,7 +50,6 @@ private:
     QModelIndex ItemAt(const QString& path) const;
     // Runs one change as the user makes it.
     void Act(const QString& action, const QString& answer, const QString& target);
-    void Drag(const QModelIndex& from, const QModelIndex& to, bool copy);
     QString UndoMenuText();
     void CheckTree();
 
@@ -132,22 +105,6 @@ QModelIndex UndoTest::ItemAt(const QString& path) const
     return item;
 }
 
-void UndoTest::Drag(const QModelIndex& from, const QModelIndex& to, bool copy)
-{
-    const Qt::KeyboardModifiers keys = copy ? Qt::ControlModifier : Qt::NoModifier;
-    const auto move = [&](const QPoint& at) {
-        QMouseEvent event(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
-            Qt::LeftButton, keys);
-        QApplication::sendEvent(view->viewport(), &event);
-    };
-    const QPoint start = view->LabelRect(from).center();
-    const QPoint end = view->LabelRect(to).center();
-    QTest::mousePress(view->viewport(), Qt::LeftButton, keys, start);
-    move(start + QPoint(QApplication::startDragDistance() + 1, 0));
-    move(end);
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, keys, end);
-}
-
 void UndoTest::Act(const QString& action, const QString& answer, const QString& target)
 {
     static const std::map<QString, int> commands { { u"child"_s, ID_ADD_CHILD_ELEMENT },
@@ -168,16 +125,17 @@ void UndoTest::Act(const QString& action, const QString& answer, const QString& 
         if (action == u"delete")
             prompts.AnswerMessage(Prompts::Button::Yes);
         else if (!answer.isEmpty())
-            prompts.AnswerDialog(Type(answer));
+            prompts.AnswerDialog(TypeInto(answer));
         QVERIFY(view->OnCommand(command->second));
     } else if (action.startsWith(u"paste")) {
         action == u"paste copy" ? view->OnEditCopy() : view->OnEditCut();
         view->SelectItem(ItemAt(target));
         view->OnEditPaste();
     } else if (action.startsWith(u"drop")) {
-        Drag(view->SelectedItem(), ItemAt(target), action == u"drop copy");
+        DragItem(*view, view->SelectedItem(), ItemAt(target),
+            action == u"drop copy" ? Qt::ControlModifier : Qt::NoModifier);
     } else if (action == u"pane add") {
-        prompts.AnswerDialog(Type(answer));
+        prompts.AnswerDialog(TypeInto(answer));
         pane->OnAddAttribute();
     } else if (action == u"pane edit") {
         pane->OnValidateEdit(rowOf(answer.section(u'=', 0, 0)), answer.section(u'=', 1));
