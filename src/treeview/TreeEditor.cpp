@@ -175,27 +175,20 @@ TreeChange TreeEditor::SetItemValue(const QModelIndex& item, const QString& valu
     return change;
 }
 
-bool TreeEditor::MoveItemUp(const QModelIndex& item)
-{
-    TrelvoDoc* doc = Doc();
-    if (!doc || !item.isValid())
-        return false;
-    const TreeChange change = doc->MoveNodeUp(view.NodeOf(item));
-    if (!change || !PlaceMovedItem(item))
-        return false;
-    RecordMove(QStringLiteral("Move Up"), change);
-    return true;
-}
+bool TreeEditor::MoveItemUp(const QModelIndex& item) { return MoveItem(item, true); }
 
-bool TreeEditor::MoveItemDown(const QModelIndex& item)
+bool TreeEditor::MoveItemDown(const QModelIndex& item) { return MoveItem(item, false); }
+
+bool TreeEditor::MoveItem(const QModelIndex& item, bool up)
 {
     TrelvoDoc* doc = Doc();
     if (!doc || !item.isValid())
         return false;
-    const TreeChange change = doc->MoveNodeDown(view.NodeOf(item));
+    const DomNode node = view.NodeOf(item);
+    const TreeChange change = up ? doc->MoveNodeUp(node) : doc->MoveNodeDown(node);
     if (!change || !PlaceMovedItem(item))
         return false;
-    RecordMove(QStringLiteral("Move Down"), change);
+    RecordMove(up ? QStringLiteral("Move Up") : QStringLiteral("Move Down"), change);
     return true;
 }
 
