@@ -1,31 +1,9 @@
 #include "TreeEditor.h"
 
+#include "HeldSelection.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
 #include "dom/DomNamedNodeMap.h"
-
-namespace {
-
-// Keeps selection changes during an edit from updating the views: the edit sends the one
-// update when the items are in place. Deleting the selected item, for one, selects a neighbour,
-// which would otherwise refresh the panes before the edit is done.
-class HeldSelection {
-public:
-    explicit HeldSelection(TrelvoView& view)
-        : view(view)
-        , wasHeld(view.HoldSelectionUpdates(true))
-    {
-    }
-    ~HeldSelection() { view.HoldSelectionUpdates(wasHeld); }
-    HeldSelection(const HeldSelection&) = delete;
-    HeldSelection& operator=(const HeldSelection&) = delete;
-
-private:
-    TrelvoView& view;
-    bool wasHeld;
-};
-
-} // namespace
 
 TreeEditor::TreeEditor(TrelvoView& view)
     : view(view)
