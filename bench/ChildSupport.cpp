@@ -1,8 +1,11 @@
 #include "ChildSupport.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -26,6 +29,8 @@ double Field(const std::string& output, const std::string& name, int occurrence)
     return std::strtod(output.c_str() + at + name.size() + 1, nullptr);
 }
 
+int RunsArgument(int argc, char** argv) { return argc > 3 ? std::max(1, std::atoi(argv[3])) : 1; }
+
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
@@ -37,4 +42,15 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Paint)
         ++paints;
     return QObject::eventFilter(watched, event);
+}
+
+void PaintCounter::WaitPast(int before, const char* failure) const
+{
+    QElapsedTimer limit;
+    limit.start();
+    while (paints == before) {
+        QCoreApplication::processEvents();
+        if (limit.elapsed() > 60000)
+            Fail(failure);
+    }
 }

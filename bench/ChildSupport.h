@@ -20,12 +20,19 @@ double Field(const std::string& output, const std::string& name, int occurrence 
 // A message handler that lets only critical and fatal messages through.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message);
 
+// The number of runs a child was asked for: its third argument, at least 1.
+int RunsArgument(int argc, char** argv);
+
 inline const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
 // Counts the paint events of a widget.
 class PaintCounter : public QObject {
 public:
     int paints = 0;
+
+    // Runs the event loop until the watched widget has painted once more than it had when
+    // before was read; ends the child with the message when a minute passes without a paint.
+    void WaitPast(int before, const char* failure) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,7 +13,6 @@
 #include "TrelvoView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -37,7 +36,7 @@ constexpr double OptionsTargetMs = 200;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+    const int runs = RunsArgument(argc, argv);
     ScriptedPrompts prompts;
     Prompts::SetInstance(&prompts);
 
@@ -58,16 +57,7 @@ constexpr double OptionsTargetMs = 200;
     if (!doc.OnOpenDocument(QString::fromLocal8Bit(argv[2])))
         Fail("TrelvoDoc cannot open the file");
     doc.SendInitialUpdate();
-    const auto untilPainted = [&] {
-        const int before = paints.paints;
-        QElapsedTimer limit;
-        limit.start();
-        while (paints.paints == before) {
-            QCoreApplication::processEvents();
-            if (limit.elapsed() > 60000)
-                Fail("the tree did not paint");
-        }
-    };
+    const auto untilPainted = [&] { paints.WaitPast(paints.paints, "the tree did not paint"); };
     untilPainted();
 
     const QModelIndex document = view->GetModel()->index(0, 0);

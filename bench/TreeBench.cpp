@@ -17,7 +17,6 @@
 #include "TrelvoView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
 #include <QSplitter>
@@ -117,14 +116,7 @@ struct Window {
     void UntilPainted() { UntilPainted(paints); }
     void UntilPainted(const PaintCounter& counter)
     {
-        const int before = counter.paints;
-        QElapsedTimer limit;
-        limit.start();
-        while (counter.paints == before) {
-            QCoreApplication::processEvents();
-            if (limit.elapsed() > 60000)
-                Fail("a view did not paint");
-        }
+        counter.WaitPast(counter.paints, "a view did not paint");
     }
 
     // The open of the program: load, then the tree's initial update builds every item.
@@ -525,7 +517,7 @@ bool IsTreeChildFlag(const std::string& argument)
     const QString path = QString::fromLocal8Bit(argv[2]);
     if (std::string(argv[1]) == ChildTreeOpenFlag)
         RunOpen(path);
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+    const int runs = RunsArgument(argc, argv);
     const bool verbose = argc > 4 && std::string(argv[4]) == "verbose";
     if (std::string(argv[1]) == ChildSourceFlag)
         RunSource(path, runs, verbose);

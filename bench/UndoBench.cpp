@@ -10,7 +10,6 @@
 #include "TrelvoView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,13 +30,7 @@ template <typename Action> double PaintedMs(TrelvoView& view, PaintCounter& pain
     const int before = paints.paints;
     action();
     view.viewport()->update();
-    QElapsedTimer limit;
-    limit.start();
-    while (paints.paints == before) {
-        QCoreApplication::processEvents();
-        if (limit.elapsed() > 60000)
-            Fail("the tree did not paint");
-    }
+    paints.WaitPast(before, "the tree did not paint");
     return stopwatch.Elapsed().wall * 1000;
 }
 
@@ -50,7 +43,7 @@ template <typename Action> double PaintedMs(TrelvoView& view, PaintCounter& pain
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+    const int runs = RunsArgument(argc, argv);
 
     TrelvoDoc doc;
     FrameWindow frame { TreeCommands::Table() };

@@ -48,7 +48,7 @@ const char IdentitySheet[]
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+    const int runs = RunsArgument(argc, argv);
     ScriptedPrompts prompts;
     Prompts::SetInstance(&prompts);
 

@@ -17,6 +17,23 @@
 
 #include <algorithm>
 
+namespace {
+
+// The settings this dialog shows and edits, from one set to the other.
+void CopyOptions(const UserSettings& from, UserSettings& to)
+{
+    to.XmlSourceFormat = from.XmlSourceFormat;
+    to.XmlSourceFormatSpaces = from.XmlSourceFormatSpaces;
+    to.ShowAttributesInTree = from.ShowAttributesInTree;
+    to.XsltOutput = from.XsltOutput;
+    to.XsltPreview = from.XsltPreview;
+    to.XsltPreviewProgram = from.XsltPreviewProgram;
+    to.ExpandOnLoad = from.ExpandOnLoad;
+    to.ImageScale = from.ImageScale;
+}
+
+} // namespace
+
 SpacesBox::SpacesBox(QWidget* parent)
     : QSpinBox(parent)
 {
@@ -160,28 +177,11 @@ QString OptionsDlg::RangeWarning()
 
 void OptionsDlg::SetValues(const UserSettings& settings)
 {
-    values.XmlSourceFormat = settings.XmlSourceFormat;
-    values.XmlSourceFormatSpaces = settings.XmlSourceFormatSpaces;
-    values.ShowAttributesInTree = settings.ShowAttributesInTree;
-    values.XsltOutput = settings.XsltOutput;
-    values.XsltPreview = settings.XsltPreview;
-    values.XsltPreviewProgram = settings.XsltPreviewProgram;
-    values.ExpandOnLoad = settings.ExpandOnLoad;
-    values.ImageScale = settings.ImageScale;
+    CopyOptions(settings, values);
     ShowValues();
 }
 
-void OptionsDlg::ApplyTo(UserSettings& settings) const
-{
-    settings.XmlSourceFormat = values.XmlSourceFormat;
-    settings.XmlSourceFormatSpaces = values.XmlSourceFormatSpaces;
-    settings.ShowAttributesInTree = values.ShowAttributesInTree;
-    settings.XsltOutput = values.XsltOutput;
-    settings.XsltPreview = values.XsltPreview;
-    settings.XsltPreviewProgram = values.XsltPreviewProgram;
-    settings.ExpandOnLoad = values.ExpandOnLoad;
-    settings.ImageScale = values.ImageScale;
-}
+void OptionsDlg::ApplyTo(UserSettings& settings) const { CopyOptions(values, settings); }
 
 void OptionsDlg::ShowValues()
 {

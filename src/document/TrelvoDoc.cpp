@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -333,9 +334,7 @@ TreeChange TrelvoDoc::DeleteNode(const DomNode& node)
     // The DOM refuses, for one, to remove a document type: entity references depend on it.
     if (parent.isNull() || Failed(parent.removeChild(node)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
@@ -350,9 +349,7 @@ TreeChange TrelvoDoc::MoveNodeTo(const DomNode& node, const DomNode& newParent)
         return TreeChange();
     if (Failed(DomNode(newParent).appendChild(node)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 DomNode TrelvoDoc::CopyNodeTo(const DomNode& node, const DomNode& newParent)
@@ -370,9 +367,7 @@ TreeChange TrelvoDoc::MoveNodeUp(const DomNode& node)
     TreeChange change(node, parent, node.nextSibling());
     if (parent.isNull() || previous.isNull() || Failed(parent.insertBefore(node, previous)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::MoveNodeDown(const DomNode& node)
@@ -383,9 +378,7 @@ TreeChange TrelvoDoc::MoveNodeDown(const DomNode& node)
     // Inserting before the node after next; a null reference appends when next is the last.
     if (parent.isNull() || next.isNull() || Failed(parent.insertBefore(node, next.nextSibling())))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 DomElement TrelvoDoc::InsertElement(
@@ -470,9 +463,7 @@ TreeChange TrelvoDoc::RemoveAttribute(const DomNode& node, const DomNode& attrib
     if (change.node.isNull() || map.removeNamedItem(name) != DomOk)
         return TreeChange();
     change.oldParent = node;
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::RenameElement(const DomNode& element, const QString& name)
@@ -484,9 +475,7 @@ TreeChange TrelvoDoc::RenameElement(const DomNode& element, const QString& name)
         return change;
     if (Failed(target.rename(name)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::SetNodeValue(const DomNode& node, const QString& value)
@@ -497,9 +486,7 @@ TreeChange TrelvoDoc::SetNodeValue(const DomNode& node, const QString& value)
         return change;
     if (Failed(DomNode(node).setNodeValue(value)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::ReplaceDeclaration(const DomNode& declaration, const QString& data)
@@ -526,9 +513,7 @@ TreeChange TrelvoDoc::ReplaceDeclaration(const DomNode& declaration, const QStri
     TreeChange change(made, parent, next);
     change.replaced = declaration;
     change.oldText = old;
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::PutNode(const DomNode& node, const DomNode& parent, const DomNode& before)
@@ -536,9 +521,7 @@ TreeChange TrelvoDoc::PutNode(const DomNode& node, const DomNode& parent, const 
     TreeChange change(node, node.parentNode(), node.nextSibling());
     if (Failed(DomNode(parent).insertBefore(node, before)))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::ReplaceNode(const DomNode& node, const DomNode& replacement)
@@ -554,9 +537,7 @@ TreeChange TrelvoDoc::ReplaceNode(const DomNode& node, const DomNode& replacemen
     }
     TreeChange change(replacement, parent, next);
     change.replaced = node;
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::PutAttribute(const DomNode& element, const DomNode& attribute)
@@ -565,9 +546,7 @@ TreeChange TrelvoDoc::PutAttribute(const DomNode& element, const DomNode& attrib
     TreeChange change(attribute);
     if (owner.isNull() || Failed(owner.setAttributeNode(attribute.toAttribute())))
         return TreeChange();
-    change.changed = true;
-    SetModifiedFlag(true);
-    return change;
+    return Changed(std::move(change));
 }
 
 TreeChange TrelvoDoc::InsertAttribute(const DomNode& element, const DomNode& attribute, int index)
@@ -578,6 +557,11 @@ TreeChange TrelvoDoc::InsertAttribute(const DomNode& element, const DomNode& att
         || Failed(
             owner.insertAttributeBefore(attribute.toAttribute(), owner.attributes().item(index))))
         return TreeChange();
+    return Changed(std::move(change));
+}
+
+TreeChange TrelvoDoc::Changed(TreeChange change)
+{
     change.changed = true;
     SetModifiedFlag(true);
     return change;

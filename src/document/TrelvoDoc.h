@@ -119,6 +119,8 @@ private:
     static FileStamp StampOf(const QString& path, std::optional<bool> withContent = {});
 
     DomNode AppendNew(const DomNode& parent, const DomNode& child);
+    // An edit that took place: marks change as changed and the document as modified.
+    TreeChange Changed(TreeChange change);
     // True when path is the file this document last read or wrote and another program has
     // changed it since.
     bool ChangedOnDisk(const QString& path) const;

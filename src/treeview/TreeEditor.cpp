@@ -1,31 +1,9 @@
 #include "TreeEditor.h"
 
+#include "HeldSelection.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
 #include "dom/DomNamedNodeMap.h"
-
-namespace {
-
-// Keeps selection changes during an edit from updating the views: the edit sends the one
-// update when the items are in place. Deleting the selected item, for one, selects a neighbour,
-// which would otherwise refresh the panes before the edit is done.
-class HeldSelection {
-public:
-    explicit HeldSelection(TrelvoView& view)
-        : view(view)
-        , wasHeld(view.HoldSelectionUpdates(true))
-    {
-    }
-    ~HeldSelection() { view.HoldSelectionUpdates(wasHeld); }
-    HeldSelection(const HeldSelection&) = delete;
-    HeldSelection& operator=(const HeldSelection&) = delete;
-
-private:
-    TrelvoView& view;
-    bool wasHeld;
-};
-
-} // namespace
 
 TreeEditor::TreeEditor(TrelvoView& view)
     : view(view)
@@ -175,27 +153,20 @@ TreeChange TreeEditor::SetItemValue(const QModelIndex& item, const QString& valu
     return change;
 }
 
-bool TreeEditor::MoveItemUp(const QModelIndex& item)
-{
-    TrelvoDoc* doc = Doc();
-    if (!doc || !item.isValid())
-        return false;
-    const TreeChange change = doc->MoveNodeUp(view.NodeOf(item));
-    if (!change || !PlaceMovedItem(item))
-        return false;
-    RecordMove(QStringLiteral("Move Up"), change);
-    return true;
-}
+bool TreeEditor::MoveItemUp(const QModelIndex& item) { return MoveItem(item, true); }
 
-bool TreeEditor::MoveItemDown(const QModelIndex& item)
+bool TreeEditor::MoveItemDown(const QModelIndex& item) { return MoveItem(item, false); }
+
+bool TreeEditor::MoveItem(const QModelIndex& item, bool up)
 {
     TrelvoDoc* doc = Doc();
     if (!doc || !item.isValid())
         return false;
-    const TreeChange change = doc->MoveNodeDown(view.NodeOf(item));
+    const DomNode node = view.NodeOf(item);
+    const TreeChange change = up ? doc->MoveNodeUp(node) : doc->MoveNodeDown(node);
     if (!change || !PlaceMovedItem(item))
         return false;
-    RecordMove(QStringLiteral("Move Down"), change);
+    RecordMove(up ? QStringLiteral("Move Up") : QStringLiteral("Move Down"), change);
     return true;
 }
 

@@ -68,6 +68,8 @@ private:
         qint64 bytes = 0);
     // A new or copied node now in the document: undone by taking it out again.
     void RecordInsert(const QString& text, const DomNode& node);
+    // Moves the item one place among its siblings (up or down) and records the step.
+    bool MoveItem(const QModelIndex& item, bool up);
     // A node moved from where change says it stood to where it stands now.
     void RecordMove(const QString& text, const TreeChange& change);
 

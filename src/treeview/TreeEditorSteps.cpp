@@ -1,29 +1,13 @@
 // TreeEditor: taking the document back and forward along its undo history.
 #include "TreeEditor.h"
 
+#include "HeldSelection.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
 
 #include <vector>
 
 namespace {
-
-// As the edits themselves: the one update is sent once the items are in place.
-class HeldUpdates {
-public:
-    explicit HeldUpdates(TrelvoView& view)
-        : view(view)
-        , wasHeld(view.HoldSelectionUpdates(true))
-    {
-    }
-    ~HeldUpdates() { view.HoldSelectionUpdates(wasHeld); }
-    HeldUpdates(const HeldUpdates&) = delete;
-    HeldUpdates& operator=(const HeldUpdates&) = delete;
-
-private:
-    TrelvoView& view;
-    bool wasHeld;
-};
 
 // The row of node's item among the items of its parent, counted from whichever end of the
 // siblings is nearer: a step on a node among a hundred thousand siblings, usually at one end,
@@ -92,7 +76,7 @@ void TreeEditor::PutNode(const DomNode& node, const DomNode& parent, const DomNo
     const QPersistentModelIndex parentItem = ItemOf(parent);
     if (!parentItem.isValid() || !doc->PutNode(node, parent, before))
         return;
-    HeldUpdates held(view);
+    HeldSelection held(view);
     if (!moved.isValid()) {
         Show(view.BuildBranch(node, parentItem, PositionOf(node, parentItem)));
         return;
@@ -113,7 +97,7 @@ void TreeEditor::TakeNode(const DomNode& node)
     QPersistentModelIndex neighbour = item.siblingAtRow(item.row() + 1);
     if (!neighbour.isValid())
         neighbour = item.row() > 0 ? item.siblingAtRow(item.row() - 1) : item.parent();
-    HeldUpdates held(view);
+    HeldSelection held(view);
     view.SelectItem(neighbour);
     view.ClearMarksIn(item);
     view.RemoveItem(item);
@@ -126,7 +110,7 @@ void TreeEditor::PutName(const DomNode& element, const QString& name)
     const QModelIndex item = ItemOf(element);
     if (!doc || !item.isValid() || !doc->RenameElement(element, name))
         return;
-    HeldUpdates held(view);
+    HeldSelection held(view);
     Model().Relabel(item);
     Show(item);
 }
@@ -137,7 +121,7 @@ void TreeEditor::PutValue(const DomNode& node, const QString& value)
     const QModelIndex item = ItemOf(node);
     if (!doc || !item.isValid() || !doc->SetNodeValue(node, value))
         return;
-    HeldUpdates held(view);
+    HeldSelection held(view);
     Model().Relabel(item);
     Show(item);
 }
@@ -148,7 +132,7 @@ void TreeEditor::PutReplacement(const DomNode& node, const DomNode& replacement)
     const QModelIndex item = ItemOf(node);
     if (!doc || !item.isValid() || !doc->ReplaceNode(node, replacement))
         return;
-    HeldUpdates held(view);
+    HeldSelection held(view);
     Model().SetNode(item, replacement);
     if (doc->SelectedNode == node)
         doc->SelectedNode = replacement;
@@ -163,7 +147,7 @@ void TreeEditor::ChangeAttributes(
     if (!doc || !item.isValid())
         return;
     change(*doc);
-    HeldUpdates held(view);
+    HeldSelection held(view);
     Model().Relabel(item);
     Show(item);
 }
@@ -171,7 +155,7 @@ void TreeEditor::ChangeAttributes(
 void TreeEditor::Show(const QModelIndex& item)
 {
     {
-        HeldUpdates held(view);
+        HeldSelection held(view);
         view.SelectItem(item);
         view.scrollTo(item);
     }
