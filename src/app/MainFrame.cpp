@@ -24,6 +24,7 @@
 
 const QString MainFrame::LayoutSection = QStringLiteral("Layout");
 const QString MainFrame::LayoutPrefix = QStringLiteral("Layout\\");
+const QString MainFrame::WindowSection = QStringLiteral("Layout\\Window");
 
 MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
     : FrameWindow(AppCommands::Table(), parent)
@@ -83,9 +84,22 @@ bool MainFrame::OnCreate(Document& document)
     if (!attributesBar || !sourceBar || !imageBar)
         return false;
 
+    // A tree squeezed to a strip leaves nothing to click; the panes give way first.
+    site->SetMinClientSize(QSize(MinTreeSize, MinTreeSize));
+    // Two thirds of the screen: room for the tree and the panes, and the desktop still shows.
+    LoadWindowPlacement(app.GetSettings(), WindowSection, 66);
+    // The site is laid out only when the window shows; docked into a site of no size, a
+    // column's panes would not fit in one column.
+    site->resize(size());
     site->DockControlBar(toolBar, AFX_IDW_DOCKBAR_TOP);
-    for (CViewBar* bar : { attributesBar, sourceBar, imageBar })
-        site->DockControlBar(bar, AFX_IDW_DOCKBAR_LEFT);
+    // Without a saved layout: the node's attributes and picture in one column at the right,
+    // its source in a wide strip below, where long lines of markup fit.
+    site->DockControlBar(attributesBar, AFX_IDW_DOCKBAR_RIGHT);
+    site->DockControlBar(imageBar, AFX_IDW_DOCKBAR_RIGHT, 0, false);
+    site->DockControlBar(sourceBar, AFX_IDW_DOCKBAR_BOTTOM);
+    // Each docking shared the column as it stood then, the first pane taking it all; from the
+    // same length the two share the real height evenly once the window shows.
+    imageBar->sizeVert = attributesBar->sizeVert = sourceBar->sizeVert;
     LoadLayout();
     CreateFindDialog();
     return true;
@@ -193,6 +207,7 @@ void MainFrame::OnClose()
         CSizingControlBar::SaveAllBarSizes(*site, settings, LayoutPrefix);
         site->SaveBarState(settings, LayoutSection);
     }
+    SaveWindowPlacement(settings, WindowSection);
     FrameWindow::OnClose();
 }
 

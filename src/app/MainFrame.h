@@ -22,6 +22,10 @@ public:
     // The settings section of the docking layout, and the prefix of the bars' own sections.
     static const QString LayoutSection;
     static const QString LayoutPrefix;
+    // The settings section of the main window's size, position and maximised state.
+    static const QString WindowSection;
+    // The least the docked panes leave to the tree, across and down.
+    static constexpr int MinTreeSize = 120;
 
     explicit MainFrame(TrelvoApp& app, QWidget* parent = nullptr);
     ~MainFrame() override;

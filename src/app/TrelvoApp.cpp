@@ -137,9 +137,7 @@ QString TrelvoApp::MakeTempPreviewPath()
 
 std::unique_ptr<FrameWindow> TrelvoApp::CreateMainFrame()
 {
-    auto frame = std::make_unique<MainFrame>(*this);
-    frame->resize(960, 680);
-    return frame;
+    return std::make_unique<MainFrame>(*this);
 }
 
 void TrelvoApp::OnAppAbout()

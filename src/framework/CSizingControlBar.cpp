@@ -378,7 +378,15 @@ void CSizingControlBar::BeginEdgeDrag(int hitCode, const QPoint& globalPos)
             minThickness = std::max(
                 minThickness, horizontal ? bar->minSizeHorz.height() : bar->minSizeVert.width());
         const QRect client = site->QueryClientRect();
-        const int room = (horizontal ? client.height() : client.width()) - 2;
+        const QSize least = site->MinClientSize();
+        const int room = (horizontal ? client.height() - std::max(2, least.height())
+                                     : client.width() - std::max(2, least.width()));
+        // A row the site thinned to keep the view's room is dragged from where it shows.
+        const int shown = horizontal ? height() : width();
+        if (shown < Thickness()) {
+            for (CSizingControlBar* bar : row)
+                bar->SetThickness(shown);
+        }
         range = RowGeometry::CentreDragRange(
             Thickness(), minThickness, room, !trailing, dragPosition);
     }

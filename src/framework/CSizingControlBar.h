@@ -51,6 +51,10 @@ public:
     QSize CalcFixedLayout(bool stretch, bool horizontal) override;
     QSize CalcDynamicLayout(int length, int mode) override;
     bool IsSizingBar() const override { return true; }
+    int MinThickness(bool horizontal) const override
+    {
+        return horizontal ? minSizeHorz.height() : minSizeVert.width();
+    }
     void OnShown() override;
     void OnPlaced() override;
 

@@ -43,6 +43,13 @@ public:
     // Called after the dock bar placed the bar.
     virtual void OnPlaced() { }
     virtual bool IsSizingBar() const { return false; }
+    // The least thickness across its row that a sizing bar may be given when docked at the
+    // top or bottom (horizontal) or at a side.
+    virtual int MinThickness(bool horizontal) const
+    {
+        Q_UNUSED(horizontal);
+        return 0;
+    }
 
 protected:
     // Starts the docking drag of the bar.

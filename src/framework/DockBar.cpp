@@ -122,7 +122,7 @@ int DockBar::CalcLayout(int length)
                 const QSize size = bar->CalcDynamicLayout(-1, mode);
                 if (structureChanged)
                     break;
-                items.push_back({ size, bar->IsSizingBar() });
+                items.push_back({ size, bar->IsSizingBar(), bar->MinThickness(horizontal) });
                 visible.push_back(bar);
             }
             if (!visible.empty()) {
@@ -134,7 +134,27 @@ int DockBar::CalcLayout(int length)
         if (!structureChanged)
             break;
     }
+    layoutItems = rows;
     layout = DockGeometry::LayoutDockBar(rows, horizontal);
+    return layout.thickness;
+}
+
+std::vector<int> DockBar::RowThicknesses() const
+{
+    std::vector<int> thickness;
+    for (const auto& [start, rowThickness] : layout.rowExtents)
+        thickness.push_back(rowThickness);
+    return thickness;
+}
+
+std::vector<int> DockBar::RowMinimums() const
+{
+    return DockGeometry::RowMinimums(layoutItems, IsHorizontal());
+}
+
+int DockBar::ThinRows(const std::vector<int>& thickness)
+{
+    layout = DockGeometry::LayoutDockBar(layoutItems, IsHorizontal(), thickness);
     return layout.thickness;
 }
 

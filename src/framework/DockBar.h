@@ -47,6 +47,12 @@ public:
     void ApplyLayout();
     // The visible rows' start and thickness across the dock bar, from the last CalcLayout.
     const std::vector<std::pair<int, int>>& RowExtents() const { return layout.rowExtents; }
+    // The thickness and the least thickness of each visible row, from the last CalcLayout.
+    std::vector<int> RowThicknesses() const;
+    std::vector<int> RowMinimums() const;
+    // Lays the rows out again with their sizing bars thinned to thickness (one per visible row,
+    // as RowThicknesses); returns the dock bar's thickness. The bars keep their own sizes.
+    int ThinRows(const std::vector<int>& thickness);
     // The index in Rows() of each visible row.
     const std::vector<int>& VisibleRows() const { return visibleRows; }
 
@@ -58,6 +64,7 @@ private:
     int layoutLength = 0;
     bool structureChanged = false;
     DockGeometry::DockBarLayout layout;
+    std::vector<std::vector<DockGeometry::RowItem>> layoutItems;
     std::vector<std::vector<ControlBar*>> layoutBars;
     std::vector<int> visibleRows;
 };

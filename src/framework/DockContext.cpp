@@ -12,6 +12,11 @@
 #include <QMouseEvent>
 #include <QRubberBand>
 
+namespace {
+// How far inside a side of the site a bar dragged there docks.
+constexpr int snap = 16;
+}
+
 DockContext::DockContext(DockSite* dockSite)
     : QObject(dockSite)
     , site(dockSite)
@@ -57,8 +62,13 @@ DockGeometry::DockTarget DockContext::TargetAt(const QPoint& globalPos) const
     }
     const QRect area(site->mapToGlobal(QPoint(0, 0)), site->size());
     const QRect floatRect(globalPos + offset, floating + MiniDockFrame::DecorationSize());
-    DockGeometry::DockTarget target
-        = DockGeometry::FindDockTarget(globalPos, area, geometry, horz, vert, floatRect);
+    // The whole window counts: the status bar below the site is where a drag aimed at the
+    // bottom ends as often as not, and the menu bar the same for the top.
+    const QWidget* window = site->window();
+    const QRect reach
+        = window == site ? area : QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
+    DockGeometry::DockTarget target = DockGeometry::FindDockTarget(
+        globalPos, area, geometry, horz, vert, floatRect, snap, reach);
     // Map a visible row back to its row in the dock bar's list, which may hold hidden rows.
     if (target.dockBarId) {
         const auto& visible = site->GetDockBar(target.dockBarId)->VisibleRows();

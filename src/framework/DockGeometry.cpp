@@ -6,24 +6,32 @@
 
 namespace DockGeometry {
 
-DockBarLayout LayoutDockBar(const std::vector<std::vector<RowItem>>& rows, bool horizontal)
+DockBarLayout LayoutDockBar(const std::vector<std::vector<RowItem>>& rows, bool horizontal,
+    const std::vector<int>& rowThickness)
 {
     DockBarLayout layout;
     int across = 0;
-    for (const std::vector<RowItem>& row : rows) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const std::vector<RowItem>& row = rows[r];
         const bool sizingRow
             = std::any_of(row.begin(), row.end(), [](const RowItem& item) { return item.sizing; });
         int along = sizingRow && horizontal ? -2 : 0;
         int thickness = 0;
         std::vector<QRect> rects;
         for (const RowItem& item : row) {
-            const QRect rect = horizontal
-                ? QRect(along, across, item.size.width(), item.size.height())
-                : QRect(across, along, item.size.width(), item.size.height());
+            QSize size = item.size;
+            if (item.sizing && r < rowThickness.size()) {
+                if (horizontal)
+                    size.setHeight(rowThickness[r]);
+                else
+                    size.setWidth(rowThickness[r]);
+            }
+            const QRect rect = horizontal ? QRect(along, across, size.width(), size.height())
+                                          : QRect(across, along, size.width(), size.height());
             rects.push_back(rect);
-            const int length = horizontal ? item.size.width() : item.size.height();
+            const int length = horizontal ? size.width() : size.height();
             along += sizingRow ? length - 2 : length;
-            thickness = std::max(thickness, horizontal ? item.size.height() : item.size.width());
+            thickness = std::max(thickness, horizontal ? size.height() : size.width());
         }
         layout.rects.push_back(rects);
         layout.rowExtents.emplace_back(across, thickness);
@@ -31,6 +39,56 @@ DockBarLayout LayoutDockBar(const std::vector<std::vector<RowItem>>& rows, bool 
     }
     layout.thickness = across;
     return layout;
+}
+
+std::vector<int> RowMinimums(const std::vector<std::vector<RowItem>>& rows, bool horizontal)
+{
+    std::vector<int> minimums;
+    for (const std::vector<RowItem>& row : rows) {
+        int minimum = 0;
+        for (const RowItem& item : row) {
+            const int thickness = horizontal ? item.size.height() : item.size.width();
+            minimum = std::max(
+                minimum, item.sizing ? std::min(item.minThickness, thickness) : thickness);
+        }
+        minimums.push_back(minimum);
+    }
+    return minimums;
+}
+
+std::vector<int> ShrinkRows(
+    const std::vector<int>& thickness, const std::vector<int>& minimum, int limit)
+{
+    std::vector<int> result = thickness;
+    qint64 total = 0;
+    qint64 spare = 0;
+    for (size_t i = 0; i < thickness.size(); ++i) {
+        total += thickness[i];
+        spare += std::max(0, thickness[i] - minimum[i]);
+    }
+    const qint64 excess = total - std::max(0, limit);
+    if (excess <= 0 || spare <= 0)
+        return result;
+    if (excess >= spare) {
+        for (size_t i = 0; i < result.size(); ++i)
+            result[i] = std::min(thickness[i], minimum[i]);
+        return result;
+    }
+    // Each row gives its share rounded down; the pixels that rounding leaves are taken one at a
+    // time from the rows in order, so the rows add up to the limit exactly.
+    qint64 taken = 0;
+    for (size_t i = 0; i < result.size(); ++i) {
+        const int give = int(std::max(0, thickness[i] - minimum[i]) * excess / spare);
+        result[i] -= give;
+        taken += give;
+    }
+    for (size_t i = 0; taken < excess; i = (i + 1) % result.size()) {
+        if (result[i] > minimum[i]) {
+            --result[i];
+            ++taken;
+        }
+    }
+    return result;
 }
 
 DockSiteLayout LayoutDockSite(const QRect& area, int top, int left, int right, int bottom)
@@ -90,11 +148,11 @@ namespace {
 
 DockTarget FindDockTarget(const QPoint& point, const QRect& site,
     const std::vector<DockBarGeometry>& dockBars, const QSize& horzSize, const QSize& vertSize,
-    const QRect& floatRect, int snap)
+    const QRect& floatRect, int snap, const QRect& reach)
 {
     DockTarget target;
     target.outline = floatRect;
-    if (!site.contains(point))
+    if (!site.contains(point) && !reach.contains(point))
         return target;
     // Over an existing row: join it; over the rest of a dock bar or its inner band: a new row.
     for (const DockBarGeometry& bar : dockBars) {

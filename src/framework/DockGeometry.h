@@ -13,6 +13,8 @@ namespace DockGeometry {
 struct RowItem {
     QSize size;
     bool sizing = false;
+    // For a sizing bar, the least it may be across its row when the view needs the room.
+    int minThickness = 0;
 };
 
 struct DockBarLayout {
@@ -26,7 +28,18 @@ struct DockBarLayout {
 // Rows follow each other across the dock bar. In a row with a sizing bar the bars overlap by
 // 2 pixels and a horizontal row starts 2 pixels before the dock bar (the row arithmetic counts
 // those pixels); other rows are laid edge to edge from 0.
-DockBarLayout LayoutDockBar(const std::vector<std::vector<RowItem>>& rows, bool horizontal);
+// rowThickness, when given, makes each row's sizing bars that thick across the dock bar.
+DockBarLayout LayoutDockBar(const std::vector<std::vector<RowItem>>& rows, bool horizontal,
+    const std::vector<int>& rowThickness = {});
+
+// The least thickness of each row: its largest minimum across a sizing bar, or the thickness of
+// a bar that does not size.
+std::vector<int> RowMinimums(const std::vector<std::vector<RowItem>>& rows, bool horizontal);
+
+// Thins the rows so that together they take at most limit, each giving in proportion to what it
+// has above its minimum, none below it. Rows already within the limit keep their thickness.
+std::vector<int> ShrinkRows(
+    const std::vector<int>& thickness, const std::vector<int>& minimum, int limit);
 
 struct DockSiteLayout {
     QRect top;
@@ -61,9 +74,11 @@ struct DockTarget {
 // Where a bar dragged to point would go. site is the docking area (screen coordinates);
 // dockBars the four dock bars; a point within snap pixels inside a side of the site, or over a
 // dock bar, docks; elsewhere the bar floats at floatRect. horzSize and vertSize are the bar's
-// sizes when docked at the top/bottom and left/right.
+// sizes when docked at the top/bottom and left/right. reach, when given, is the window around
+// the site: a point between a side of the site and the window's edge (over a status bar below
+// the site) docks at that side too.
 DockTarget FindDockTarget(const QPoint& point, const QRect& site,
     const std::vector<DockBarGeometry>& dockBars, const QSize& horzSize, const QSize& vertSize,
-    const QRect& floatRect, int snap = 16);
+    const QRect& floatRect, int snap = 16, const QRect& reach = QRect());
 
 }

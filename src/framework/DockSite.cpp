@@ -7,6 +7,7 @@
 #include "DockIds.h"
 #include "DragLine.h"
 #include "MiniDockFrame.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -123,16 +124,20 @@ void DockSite::FloatControlBar(ControlBar* bar, const QPoint& pos)
     AddControlBar(bar);
     const bool hidden = bar->isHidden();
     RememberDockedPlace(bar);
-    lastFloatPos[bar] = pos;
     MiniDockFrame* frame = GetMiniFrame(bar);
     if (!frame) {
         Detach(bar);
         frame = new MiniDockFrame(this, bar);
         miniFrames[bar] = frame;
     }
-    frame->move(pos);
     bar->setVisible(!hidden);
     frame->RecalcLayout();
+    // A frame dropped near the bottom of the screen, or restored on a screen that is gone,
+    // would show little more than its title, or nothing at all.
+    const QRect placed = WindowPlacement::FitOnScreens(
+        QRect(pos, frame->size()), WindowPlacement::AvailableScreens());
+    frame->move(placed.topLeft());
+    lastFloatPos[bar] = placed.topLeft();
     frame->setVisible(!hidden);
     RecalcLayout();
 }
@@ -213,11 +218,13 @@ void DockSite::RecalcLayout()
         }
     }
     const QRect area = rect();
-    const int top = dockBars[0]->CalcLayout(area.width());
-    const int bottom = dockBars[1]->CalcLayout(area.width());
+    int top = dockBars[0]->CalcLayout(area.width());
+    int bottom = dockBars[1]->CalcLayout(area.width());
+    KeepClientRoom(dockBars[0], dockBars[1], area.height(), minClientSize.height(), top, bottom);
     const int side = std::max(0, area.height() - top - bottom);
-    const int left = dockBars[2]->CalcLayout(side);
-    const int right = dockBars[3]->CalcLayout(side);
+    int left = dockBars[2]->CalcLayout(side);
+    int right = dockBars[3]->CalcLayout(side);
+    KeepClientRoom(dockBars[2], dockBars[3], area.width(), minClientSize.width(), left, right);
     const DockGeometry::DockSiteLayout layout
         = DockGeometry::LayoutDockSite(area, top, left, right, bottom);
     dockBars[0]->setGeometry(layout.top);
@@ -230,6 +237,25 @@ void DockSite::RecalcLayout()
         client->setGeometry(layout.client);
     RecalcFloating();
     inLayout = false;
+}
+
+void DockSite::KeepClientRoom(DockBar* first, DockBar* second, int space, int minimum,
+    int& firstThickness, int& secondThickness)
+{
+    if (minimum <= 0 || firstThickness + secondThickness <= space - minimum)
+        return;
+    std::vector<int> thickness = first->RowThicknesses();
+    std::vector<int> minimums = first->RowMinimums();
+    const size_t firstRows = thickness.size();
+    for (int value : second->RowThicknesses())
+        thickness.push_back(value);
+    for (int value : second->RowMinimums())
+        minimums.push_back(value);
+    const std::vector<int> thinned = DockGeometry::ShrinkRows(thickness, minimums, space - minimum);
+    firstThickness
+        = first->ThinRows(std::vector<int>(thinned.begin(), thinned.begin() + long(firstRows)));
+    secondThickness
+        = second->ThinRows(std::vector<int>(thinned.begin() + long(firstRows), thinned.end()));
 }
 
 void DockSite::RecalcFloating()

@@ -42,7 +42,8 @@ public:
 
     // Docks the bar into a row of a dock bar (see DockBar::InsertBar); row -1 appends a new row.
     void DockControlBar(ControlBar* bar, int dockBarId, int row = -1, bool newRow = true);
-    // Floats the bar in a frame of its own whose top-left corner is at pos (screen coordinates).
+    // Floats the bar in a frame of its own whose top-left corner is at pos (screen coordinates),
+    // moved as little as needed to lie wholly on a screen.
     void FloatControlBar(ControlBar* bar, const QPoint& pos);
     // Docks a floating bar where it was docked last, or floats a docked one where it is.
     void ToggleDocking(ControlBar* bar);
@@ -55,6 +56,11 @@ public:
     bool IsInLayout() const { return inLayout; }
     // The rectangle the bars leave to the view, in the site's coordinates.
     QRect QueryClientRect();
+    // The least the docked bars leave to the view: rows of sizing bars are thinned, down to
+    // their minimums, rather than squeeze it further. Their own sizes are kept for when the
+    // site grows again. None by default.
+    void SetMinClientSize(const QSize& size) { minClientSize = size; }
+    QSize MinClientSize() const { return minClientSize; }
     MiniDockFrame* GetMiniFrame(const ControlBar* bar) const;
 
     BarState GetBarState() const;
@@ -79,6 +85,9 @@ protected:
 private:
     void Detach(ControlBar* bar);
     void RecalcFloating();
+    // Thins the rows of two opposite dock bars so that the view keeps minimum of space.
+    void KeepClientRoom(DockBar* first, DockBar* second, int space, int minimum,
+        int& firstThickness, int& secondThickness);
 
     std::array<DockBar*, 4> dockBars {};
     QWidget* client = nullptr;
@@ -95,6 +104,7 @@ private:
     std::map<const ControlBar*, QPoint> lastFloatPos;
     DockContext* dockContext = nullptr;
     DragLine* dragLine = nullptr;
+    QSize minClientSize;
     bool recalcPending = false;
     bool inLayout = false;
 };

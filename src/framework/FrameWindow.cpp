@@ -2,9 +2,11 @@
 
 #include "DockSite.h"
 
+#include "AppSettings.h"
 #include "Document.h"
 #include "FrameworkIds.h"
 #include "View.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +18,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -267,6 +271,37 @@ void FrameWindow::ScheduleUpdate()
     });
 }
 
+void FrameWindow::LoadWindowPlacement(AppSettings& settings, const QString& section, int percent)
+{
+    const auto entry = [&settings, &section](const char* name) {
+        return settings.GetProfileInt(section, QString::fromLatin1(name), 0);
+    };
+    QRect place(entry("Left"), entry("Top"), entry("Width"), entry("Height"));
+    if (place.width() <= 0 || place.height() <= 0) {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        place = primary ? WindowPlacement::Centred(primary->availableGeometry(), percent)
+                        : QRect(0, 0, 960, 680);
+    }
+    setGeometry(WindowPlacement::FitOnScreens(place, WindowPlacement::AvailableScreens()));
+    // The frame the window system draws around the window must fit too; its size is known
+    // once the window shows.
+    fitFrameOnShow = true;
+    if (entry("Maximized"))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void FrameWindow::SaveWindowPlacement(AppSettings& settings, const QString& section) const
+{
+    // The size the window returns to from maximised, so that it does not come back as large
+    // as the screen and unmaximised.
+    const QRect place = normalGeometry().isValid() ? normalGeometry() : geometry();
+    settings.WriteProfileInt(section, QStringLiteral("Left"), place.left());
+    settings.WriteProfileInt(section, QStringLiteral("Top"), place.top());
+    settings.WriteProfileInt(section, QStringLiteral("Width"), place.width());
+    settings.WriteProfileInt(section, QStringLiteral("Height"), place.height());
+    settings.WriteProfileBool(section, QStringLiteral("Maximized"), isMaximized());
+}
+
 bool FrameWindow::OnCreate(Document&) { return true; }
 
 void FrameWindow::OnClose()
@@ -323,8 +358,23 @@ bool FrameWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void FrameWindow::FitFrameOnScreen()
+{
+    const QRect frame = frameGeometry();
+    const QRect fitted = WindowPlacement::FitOnScreens(frame, WindowPlacement::AvailableScreens());
+    if (fitted == frame)
+        return;
+    setGeometry(QRect(fitted.topLeft() + (geometry().topLeft() - frame.topLeft()),
+        geometry().size() - (frame.size() - fitted.size())));
+}
+
 void FrameWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (fitFrameOnShow && !event->spontaneous()) {
+        fitFrameOnShow = false;
+        if (!isMaximized())
+            FitFrameOnScreen();
+    }
     ScheduleUpdate();
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+class AppSettings;
 class Document;
 class QLabel;
 class QToolBar;
@@ -64,6 +65,12 @@ public:
     void UpdateMenuUI(QMenu& menu);
     void UpdateFrameTitle();
 
+    // Gives the window, before it is shown, the size, position and maximised state saved in
+    // section, moved onto a screen if it is off every one and cut to the screen if larger.
+    // Without a saved place: percent of the primary screen's available area, centred.
+    void LoadWindowPlacement(AppSettings& settings, const QString& section, int percent);
+    void SaveWindowPlacement(AppSettings& settings, const QString& section) const;
+
     // Runs once the main view is in place and active, so that views the frame adds to the
     // document (panes) come after it; false fails the creation of the window.
     virtual bool OnCreate(Document& document);
@@ -84,6 +91,8 @@ private:
     void ScheduleUpdate();
     void ApplyState(QAction& action, const CommandState& state);
     void FillMenu(QMenu& menu, const std::vector<MenuItem>& items);
+    // Moves the window, and cuts it if need be, so that its frame lies wholly on a screen.
+    void FitFrameOnScreen();
 
     CommandTable table;
     std::map<int, QAction*> actions;
@@ -97,4 +106,5 @@ private:
     QToolBar* toolBar = nullptr;
     QList<QLabel*> panes;
     bool updatePending = false;
+    bool fitFrameOnShow = false;
 };

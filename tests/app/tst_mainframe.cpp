@@ -36,6 +36,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,16 +145,29 @@ private slots:
         QCOMPARE(prompts.PendingAnswers(), 0);
     }
 
-    // A new start shows every bar, the panes docked at the left and the toolbar at the top.
+    // A new start shows every bar: Attributes above Image in one column at the right, XML
+    // Source at the bottom, the toolbar at the top, in a window of two thirds of the screen
+    // in its middle.
     void defaultDocking()
     {
         QVERIFY(Start());
-        for (int id : { IDW_ATTRIBUTES_BAR, IDW_SOURCE_BAR, IDW_IMAGE_BAR }) {
+        const QList<std::pair<int, int>> places { { IDW_ATTRIBUTES_BAR, AFX_IDW_DOCKBAR_RIGHT },
+            { IDW_IMAGE_BAR, AFX_IDW_DOCKBAR_RIGHT }, { IDW_SOURCE_BAR, AFX_IDW_DOCKBAR_BOTTOM },
+            { AFX_IDW_TOOLBAR, AFX_IDW_DOCKBAR_TOP } };
+        for (const auto& [id, dockBarId] : places) {
             QVERIFY(Bar(id));
             QVERIFY(Bar(id)->isVisible());
-            QCOMPARE(Bar(id)->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+            QCOMPARE(Bar(id)->GetDockBarId(), dockBarId);
         }
-        QCOMPARE(Bar(AFX_IDW_TOOLBAR)->GetDockBarId(), AFX_IDW_DOCKBAR_TOP);
+        const QRect attributes = Frame()->GetAttributesBar()->geometry();
+        const QRect image = Frame()->GetImageBar()->geometry();
+        QVERIFY(attributes.left() == image.left() && attributes.top() < image.top());
+        QVERIFY(std::abs(attributes.height() - image.height()) <= 1);
+        const QRect screen = Frame()->screen()->availableGeometry();
+        const QRect window = Frame()->geometry();
+        QCOMPARE(window.width() * 100 / screen.width() / 5, 13); // 65 ± 5 %
+        QCOMPARE(window.height() * 100 / screen.height() / 5, 13);
+        QVERIFY((window.center() - screen.center()).manhattanLength() <= 2);
         QCOMPARE(Frame()->GetAttributesBar()->windowTitle(), QStringLiteral("Attributes"));
         QCOMPARE(Frame()->GetSourceBar()->windowTitle(), QStringLiteral("XML Source"));
         QCOMPARE(Frame()->GetImageBar()->windowTitle(), QStringLiteral("Image"));
@@ -617,7 +631,7 @@ private slots:
         QVERIFY(Start());
         site = Frame()->GetDockSite();
         QTRY_VERIFY(!site->IsLayoutPending());
-        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_RIGHT);
         QCOMPARE(Frame()->GetSourceBar()->GetDockBarId(), AFX_IDW_DOCKBAR_RIGHT);
         QCOMPARE(Frame()->GetImageBar()->GetDockBarId(), AFX_IDW_DOCKBAR_BOTTOM);
         QCOMPARE(Frame()->GetToolBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
@@ -628,6 +642,66 @@ private slots:
         QCOMPARE(Frame()->GetAttributesBar()->width(), 260);
         QCOMPARE(Frame()->GetImageBar()->sizeHorz.height(), 140);
         QCOMPARE(Frame()->GetImageBar()->height(), 140);
+    }
+
+    void windowPlacementKept_data()
+    {
+        QTest::addColumn<QRect>("place");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("where it was left") << QRect(50, 40, 500, 400) << false;
+        QTest::newRow("maximised") << QRect(50, 40, 500, 400) << true;
+    }
+
+    // The window comes back with the size, position and maximised state it was closed with.
+    void windowPlacementKept()
+    {
+        QFETCH(QRect, place);
+        QFETCH(bool, maximized);
+        QVERIFY(Start());
+        Frame()->setGeometry(place);
+        if (maximized)
+            Frame()->setWindowState(Qt::WindowMaximized);
+        CloseAndStop();
+        QVERIFY(Start());
+        Frame()->show();
+        QCOMPARE(Frame()->isMaximized(), maximized);
+        QVERIFY(Frame()->screen()->availableGeometry().contains(Frame()->frameGeometry()));
+        QCOMPARE(Frame()->normalGeometry(), place);
+    }
+
+    void treeKeepsRoom_data()
+    {
+        QTest::addColumn<int>("frameWidth");
+        QTest::addColumn<int>("barWidth");
+        QTest::newRow("wide bars at the first size") << 0 << 300;
+        QTest::newRow("narrowed to 500") << 500 << 200;
+    }
+
+    // However wide the restored bars, the tree keeps a usable width and no bar leaves the
+    // window; the bars get their own widths back when the window grows.
+    void treeKeepsRoom()
+    {
+        QFETCH(int, frameWidth);
+        QFETCH(int, barWidth);
+        QVERIFY(Start());
+        DockSite* site = Frame()->GetDockSite();
+        for (CViewBar* bar : { Frame()->GetAttributesBar(), Frame()->GetSourceBar() }) {
+            site->DockControlBar(bar, AFX_IDW_DOCKBAR_LEFT);
+            bar->sizeVert.setWidth(barWidth);
+        }
+        Frame()->GetImageBar()->sizeVert.setWidth(barWidth);
+        CloseAndStop();
+        QVERIFY(Start());
+        if (frameWidth)
+            Frame()->resize(frameWidth, Frame()->height());
+        site = Frame()->GetDockSite();
+        site->RecalcLayout();
+        QVERIFY(Frame()->GetTreeView()->width() >= MainFrame::MinTreeSize);
+        for (ControlBar* bar : site->GetControlBars())
+            QVERIFY(site->rect().contains(QRect(bar->mapTo(site, QPoint(0, 0)), bar->size())));
+        Frame()->resize(4 * barWidth + 200, Frame()->height());
+        site->RecalcLayout();
+        QCOMPARE(Frame()->GetImageBar()->width(), barWidth);
     }
 
     void savedLayoutChecked_data()
@@ -680,7 +754,7 @@ private slots:
         }
         QVERIFY(Start());
         QCOMPARE(Frame()->GetSourceBar()->GetDockBarId(),
-            applied ? AFX_IDW_DOCKBAR_RIGHT : AFX_IDW_DOCKBAR_LEFT);
+            applied ? AFX_IDW_DOCKBAR_RIGHT : AFX_IDW_DOCKBAR_BOTTOM);
     }
 
     void damagedLayoutStartsWithDefaults_data()
@@ -701,7 +775,7 @@ private slots:
             .setValue(entry.section(u'=', 0, 0), entry.section(u'=', 1));
         QVERIFY(Start());
         QTRY_VERIFY(!Frame()->GetDockSite()->IsLayoutPending());
-        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_LEFT);
+        QCOMPARE(Frame()->GetAttributesBar()->GetDockBarId(), AFX_IDW_DOCKBAR_RIGHT);
         QVERIFY(Frame()->GetAttributesBar()->width() <= 32767);
         CloseAndStop();
         QCOMPARE(AppSettings().GetProfileInt(MainFrame::LayoutSection, u"Bars"_s, 0), 8);

@@ -91,8 +91,8 @@ private slots:
     void GrowingFrameSharesLength();
     void EdgeDragAlongRowStopsAtMinimum_data();
     void EdgeDragAlongRowStopsAtMinimum();
-    void EdgeDragTowardViewLeavesTwoPixels_data();
-    void EdgeDragTowardViewLeavesTwoPixels();
+    void EdgeDragTowardViewLeavesViewMinimum_data();
+    void EdgeDragTowardViewLeavesViewMinimum();
     void FloatingBarKeepsMinimum();
     void CloseButtonHidesOnPressAndRelease_data();
     void CloseButtonHidesOnPressAndRelease();
@@ -213,24 +213,31 @@ void DockingBarsTest::EdgeDragAlongRowStopsAtMinimum()
     s.bars[0]->setStyle(nullptr);
 }
 
-void DockingBarsTest::EdgeDragTowardViewLeavesTwoPixels_data()
+void DockingBarsTest::EdgeDragTowardViewLeavesViewMinimum_data()
 {
     QTest::addColumn<int>("dockBarId");
     QTest::addColumn<int>("hitCode");
     QTest::addColumn<QPoint>("direction");
-    QTest::newRow("left bar, right edge") << AFX_IDW_DOCKBAR_LEFT << HTRIGHT << QPoint(1, 0);
-    QTest::newRow("right bar, left edge") << AFX_IDW_DOCKBAR_RIGHT << HTLEFT << QPoint(-1, 0);
-    QTest::newRow("top bar, bottom edge") << AFX_IDW_DOCKBAR_TOP << HTBOTTOM << QPoint(0, 1);
-    QTest::newRow("bottom bar, top edge") << AFX_IDW_DOCKBAR_BOTTOM << HTTOP << QPoint(0, -1);
+    QTest::addColumn<int>("least");
+    QTest::newRow("left bar, right edge") << AFX_IDW_DOCKBAR_LEFT << HTRIGHT << QPoint(1, 0) << 0;
+    QTest::newRow("right bar, left edge") << AFX_IDW_DOCKBAR_RIGHT << HTLEFT << QPoint(-1, 0) << 0;
+    QTest::newRow("top bar, bottom edge") << AFX_IDW_DOCKBAR_TOP << HTBOTTOM << QPoint(0, 1) << 0;
+    QTest::newRow("bottom bar, top edge") << AFX_IDW_DOCKBAR_BOTTOM << HTTOP << QPoint(0, -1) << 0;
+    QTest::newRow("left bar, view keeps 120")
+        << AFX_IDW_DOCKBAR_LEFT << HTRIGHT << QPoint(1, 0) << 120;
+    QTest::newRow("bottom bar, view keeps 120")
+        << AFX_IDW_DOCKBAR_BOTTOM << HTTOP << QPoint(0, -1) << 120;
 }
 
-void DockingBarsTest::EdgeDragTowardViewLeavesTwoPixels()
+void DockingBarsTest::EdgeDragTowardViewLeavesViewMinimum()
 {
     QFETCH(int, dockBarId);
     QFETCH(int, hitCode);
     QFETCH(QPoint, direction);
+    QFETCH(int, least);
 
     Site s({ attributesId, sourceId });
+    s.site->SetMinClientSize(QSize(least, least));
     s.site->DockControlBar(s.bars[0], dockBarId);
     s.site->DockControlBar(s.bars[1], dockBarId, 0, false);
     s.bars[1]->minSizeVert.setWidth(60);
@@ -244,7 +251,7 @@ void DockingBarsTest::EdgeDragTowardViewLeavesTwoPixels()
     bar->EndEdgeDrag();
     s.Settle();
     const QSize view = s.view->size();
-    QCOMPARE(direction.x() ? view.width() : view.height(), 2);
+    QCOMPARE(direction.x() ? view.width() : view.height(), std::max(2, least));
 
     // Back the other way: the row stops at the larger minimum of its two bars.
     const QPoint back = bar->mapToGlobal(bar->EdgeRect(bar->rect(), hitCode)->center());
@@ -697,15 +704,16 @@ void DockingBarsTest::DamagedLayout_data()
         << u"33"_s;
     QTest::newRow("floating width") << u"Layout/SCBar-59750/sizeFloatCX=40000"_s
                                     << u"Layout/SCBar-59750/sizeFloatCX"_s << u"32767"_s;
+    // The frame, 200 + 8 wide, comes back to the right edge of the 800 × 600 screen.
     QTest::newRow("floating x") << u"Layout/Bar2/XPos=2147483647"_s << u"Layout/Bar2/XPos"_s
-                                << u"32767"_s;
+                                << u"592"_s;
     QTest::newRow("floating y") << u"Layout/Bar2/YPos=-2147483648"_s << u"Layout/Bar2/YPos"_s
-                                << u"-32767"_s;
+                                << u"0"_s;
 }
 
 // A damaged layout loads and saves as the frame does at start and exit: a layout no run of the
 // program writes leaves the bars where they start, sizes come within their minimum and 32767,
-// floating positions within ±32767, and the save ends whatever count the file claims.
+// floating frames on the screen, and the save ends whatever count the file claims.
 void DockingBarsTest::DamagedLayout()
 {
     QFETCH(QString, entries);

@@ -4,6 +4,7 @@
 #include "DockGeometry.h"
 #include "DockIds.h"
 #include "RowGeometry.h"
+#include "WindowPlacement.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +70,10 @@ private slots:
     void DockBarRowsOverlapAndStack();
     void DockTarget_data();
     void DockTarget();
+    void ShrinkRowsKeepsProportions_data();
+    void ShrinkRowsKeepsProportions();
+    void FitOnScreens_data();
+    void FitOnScreens();
 };
 
 void DockingGeometryTest::FitRowSplitsOverlongRow_data()
@@ -462,6 +467,10 @@ void DockingGeometryTest::DockTarget_data()
     QTest::newRow("near top") << QPoint(500, 5) << AFX_IDW_DOCKBAR_TOP << 0 << true;
     QTest::newRow("near right") << QPoint(990, 400) << AFX_IDW_DOCKBAR_RIGHT << 0 << true;
     QTest::newRow("near bottom") << QPoint(500, 795) << AFX_IDW_DOCKBAR_BOTTOM << 0 << true;
+    // The window reaches 20 pixels above the site (menus) and 25 below it (status bar).
+    QTest::newRow("over the status bar") << QPoint(500, 820) << AFX_IDW_DOCKBAR_BOTTOM << 0 << true;
+    QTest::newRow("over the menu bar") << QPoint(500, -10) << AFX_IDW_DOCKBAR_TOP << 0 << true;
+    QTest::newRow("below the window floats") << QPoint(500, 830) << 0 << 0 << true;
 }
 
 void DockingGeometryTest::DockTarget()
@@ -479,8 +488,8 @@ void DockingGeometryTest::DockTarget()
         { AFX_IDW_DOCKBAR_RIGHT, QRect(1000, 0, 0, 800), {} },
     };
     const QRect floatRect(point, QSize(200, 200));
-    const DockGeometry::DockTarget target = DockGeometry::FindDockTarget(
-        point, site, bars, QSize(200, 150), QSize(150, 200), floatRect);
+    const DockGeometry::DockTarget target = DockGeometry::FindDockTarget(point, site, bars,
+        QSize(200, 150), QSize(150, 200), floatRect, 16, QRect(0, -20, 1000, 845));
     QCOMPARE(target.dockBarId, dockBarId);
     if (dockBarId == 0) {
         QCOMPARE(target.outline, floatRect);
@@ -489,6 +498,57 @@ void DockingGeometryTest::DockTarget()
     QCOMPARE(target.row, row);
     QCOMPARE(target.newRow, newRow);
     QVERIFY(!target.outline.isEmpty());
+}
+
+void DockingGeometryTest::ShrinkRowsKeepsProportions_data()
+{
+    QTest::addColumn<std::vector<int>>("thickness");
+    QTest::addColumn<std::vector<int>>("minimum");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<std::vector<int>>("expected");
+
+    QTest::newRow("in proportion to what is above the minimum")
+        << std::vector { 430, 130 } << std::vector { 30, 30 } << 310 << std::vector { 230, 80 };
+    QTest::newRow("rounding still meets the limit") << std::vector { 100, 100,
+        100 } << std::vector { 0, 0, 0 } << 200 << std::vector { 66, 67, 67 };
+    QTest::newRow("a toolbar row keeps its thickness, none below the minimum")
+        << std::vector { 40, 400 } << std::vector { 40, 33 } << 10 << std::vector { 40, 33 };
+}
+
+// The rows share the loss so that the bars keep their proportions as far as their minimums let
+// them.
+void DockingGeometryTest::ShrinkRowsKeepsProportions()
+{
+    QFETCH(std::vector<int>, thickness);
+    QFETCH(std::vector<int>, minimum);
+    QFETCH(int, limit);
+    QFETCH(std::vector<int>, expected);
+    QCOMPARE(DockGeometry::ShrinkRows(thickness, minimum, limit), expected);
+}
+
+void DockingGeometryTest::FitOnScreens_data()
+{
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<QRect>("expected");
+
+    // Two screens side by side: 1280 × 900 and, at its right, 1024 × 768.
+    QTest::newRow("below the bottom edge")
+        << QRect(100, 880, 400, 300) << QRect(100, 600, 400, 300);
+    QTest::newRow("across both, mostly on the second")
+        << QRect(1200, -100, 400, 300) << QRect(1280, 0, 400, 300);
+    QTest::newRow("off every screen goes to the nearest")
+        << QRect(5000, 5000, 400, 300) << QRect(1904, 468, 400, 300);
+    QTest::newRow("larger than its screen is cut to it")
+        << QRect(-50, -50, 2000, 1500) << QRect(0, 0, 1280, 900);
+}
+
+// A window or floating frame always shows whole on a screen.
+void DockingGeometryTest::FitOnScreens()
+{
+    QFETCH(QRect, rect);
+    QFETCH(QRect, expected);
+    const QList<QRect> screens { QRect(0, 0, 1280, 900), QRect(1280, 0, 1024, 768) };
+    QCOMPARE(WindowPlacement::FitOnScreens(rect, screens), expected);
 }
 
 QTEST_GUILESS_MAIN(DockingGeometryTest)
