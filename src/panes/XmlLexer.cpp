@@ -151,13 +151,15 @@ void Cursor::Step()
 void Cursor::StepText()
 {
     const char16_t ch = line[at].unicode();
-    if (ch == u'&') {
+    if (ch == u'&' && spans) {
         const qsizetype end = ReferenceEnd();
         return end < 0 ? void(++at) : Emit(Kind::Reference, end);
     }
     if (ch != u'<') {
-        // Plain character data has no span: jump to what may start one.
-        while (at < line.size() && line[at] != u'<' && line[at] != u'&')
+        // Plain character data has no span: jump to what may start one, or only change the
+        // state when no spans are wanted.
+        ++at;
+        while (at < line.size() && line[at] != u'<' && (line[at] != u'&' || !spans))
             ++at;
         return;
     }
@@ -182,6 +184,14 @@ void Cursor::StepText()
 
 void Cursor::StepTag()
 {
+    if (!spans) {
+        // Only a quote or the tag's end changes the state: the lines before the ones on screen
+        // are lexed this way, all of them when the pane is scrolled to the end.
+        while (at < line.size() && line[at] != u'"' && line[at] != u'\'' && line[at] != u'>')
+            ++at;
+        if (at == line.size())
+            return;
+    }
     const char16_t ch = line[at].unicode();
     if (ch == u'"' || ch == u'\'') {
         state = ch == u'"' ? State::ValueDouble : State::ValueSingle;
@@ -201,13 +211,13 @@ void Cursor::StepValue(char16_t quote)
         state = State::Tag;
         return Emit(Kind::AttributeValue, at + 1);
     }
-    if (ch == u'&') {
+    if (ch == u'&' && spans) {
         const qsizetype end = ReferenceEnd();
         if (end >= 0)
             return Emit(Kind::Reference, end);
     }
     qsizetype end = at + 1;
-    while (end < line.size() && line[end] != quote && line[end] != u'&')
+    while (end < line.size() && line[end] != quote && (line[end] != u'&' || !spans))
         ++end;
     Emit(Kind::AttributeValue, end);
 }

@@ -70,7 +70,7 @@ void XmlLexerTest::spans()
 void XmlLexerTest::checkpointsGiveWhatTheTopGives()
 {
     const QStringList blocks[] = {
-        { u"<r a=\"1"_s, u"2\" b='x"_s, u"y'>t<!-- c"_s, u"-->"_s, u"<![CDATA[d"_s, u"]]><?p"_s,
+        { u"<r a=\"1>"_s, u"2\" b='x\""_s, u"y'>t<!-- c"_s, u"-->"_s, u"<![CDATA[d"_s, u"]]><?p"_s,
             u"?></r>"_s },
         { u"<!--"_s, u"<a>"_s, u"-->"_s, u"<q"_s, u"w=\"&amp;"_s, u"\">"_s, u"</q>"_s },
     };
