@@ -13,6 +13,10 @@ SourceView* g_pSourceView = nullptr;
 SourceView::SourceView(QWidget* parent)
     : ResizableFormView(parent)
     , edit(new TextPane(GetForm()))
+    , lineStates([this](qsizetype line) {
+        return QStringView(edit->Text())
+            .sliced(edit->LineStart(line), edit->LineEnd(line) - edit->LineStart(line));
+    })
 {
     SetDesignSize(QSize(0, 0));
     edit->installEventFilter(this);
@@ -33,9 +37,15 @@ const QString& SourceView::Text() const { return edit->Text(); }
 
 void SourceView::SetupSourceEdit()
 {
+    // Set, not inherited: a dark desktop palette must not bring light text onto the pale yellow.
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, QColor::fromRgb(BackgroundColor));
+    palette.setColor(QPalette::Text, QColor::fromRgb(TextColor));
     edit->setPalette(palette);
+    edit->SetLineColours(
+        [this](qsizetype line, qsizetype length, std::vector<TextPane::ColourRun>& runs) {
+            ColourLine(line, length, runs);
+        });
     const QString family = QStringLiteral("Courier New");
     QFont font = QFontDatabase::families().contains(family)
         ? QFont(family)
@@ -50,6 +60,16 @@ void SourceView::RefreshSource()
     if (!isVisible())
         return;
     edit->SetText(MakeText());
+    lineStates.Clear();
+}
+
+void SourceView::ColourLine(
+    qsizetype line, qsizetype length, std::vector<TextPane::ColourRun>& runs)
+{
+    for (const XmlLexer::Span& span : lineStates.Spans(line, length)) {
+        runs.push_back({ span.start, span.length,
+            QColor::fromRgb(KindColors[static_cast<std::size_t>(span.kind)]) });
+    }
 }
 
 QString SourceView::MakeText() const

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -93,6 +94,12 @@ void TextPane::SetTabWidth(int columns)
     viewport()->update();
 }
 
+void TextPane::SetLineColours(LineColours colours)
+{
+    lineColours = std::move(colours);
+    viewport()->update();
+}
+
 void TextPane::SetSelection(qsizetype newAnchor, qsizetype newCaret)
 {
     anchor = std::clamp<qsizetype>(newAnchor, 0, text.size());
@@ -118,12 +125,17 @@ qsizetype TextPane::FirstVisibleLine() const { return verticalScrollBar()->value
 
 int TextPane::VisibleLineCount() const { return std::max(1, viewport()->height() / lineHeight); }
 
-int TextPane::VisibleColumnCount() const { return std::max(1, viewport()->width() / charWidth); }
+int TextPane::VisibleColumnCount() const
+{
+    return std::max(1, static_cast<int>(viewport()->width() / charWidth));
+}
 
 void TextPane::UpdateMetrics()
 {
+    // The advance is fractional (7.2 pixels for a 9-point DejaVu Sans Mono): rounded, a piece of
+    // line drawn at its column would not meet the text drawn before it.
+    charWidth = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(u'M'));
     const QFontMetrics metrics(font());
-    charWidth = std::max(1, metrics.horizontalAdvance(u'M'));
     lineHeight = std::max(1, metrics.lineSpacing());
     ascent = metrics.ascent();
 }
@@ -197,8 +209,7 @@ void TextPane::paintEvent(QPaintEvent*)
     for (qsizetype line = firstLine; line < lastLine; ++line) {
         const int top = static_cast<int>((line - firstLine) * lineHeight);
         const QString segment = VisibleSegment(line, firstColumn, columns);
-        painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(0, top + ascent, segment);
+        DrawLine(painter, line, top, firstColumn, columns, segment);
         ++linesLaidOut;
         const qsizetype start = LineStart(line);
         const qsizetype end = LineEnd(line);
@@ -211,21 +222,66 @@ void TextPane::paintEvent(QPaintEvent*)
         const qsizetype visibleTo = std::min(to, firstColumn + columns);
         if (visibleFrom >= visibleTo)
             continue;
-        const QRect band(static_cast<int>((visibleFrom - firstColumn) * charWidth), top,
-            static_cast<int>((visibleTo - visibleFrom) * charWidth), lineHeight);
+        const QRectF band((visibleFrom - firstColumn) * charWidth, top,
+            (visibleTo - visibleFrom) * charWidth, lineHeight);
         painter.fillRect(band, palette().color(QPalette::Highlight));
         painter.setPen(palette().color(QPalette::HighlightedText));
-        painter.drawText(band.left(), top + ascent,
+        painter.drawText(QPointF(band.left(), top + ascent),
             segment.mid(visibleFrom - firstColumn, visibleTo - visibleFrom));
     }
     if (hasFocus()) {
         const qsizetype caretLine = LineOfOffset(caret);
-        const qsizetype x = (ColumnOf(caretLine, caret) - firstColumn) * charWidth;
+        const qsizetype x = qRound((ColumnOf(caretLine, caret) - firstColumn) * charWidth);
         const qsizetype y = (caretLine - firstLine) * lineHeight;
         if (x >= 0 && x <= viewport()->width() && y >= 0 && y < viewport()->height())
             painter.fillRect(QRect(static_cast<int>(x), static_cast<int>(y), 1, lineHeight),
                 palette().color(QPalette::Text));
     }
+}
+
+void TextPane::DrawLine(QPainter& painter, qsizetype line, int top, qsizetype firstColumn,
+    qsizetype columns, const QString& segment)
+{
+    const qsizetype start = LineStart(line);
+    const qsizetype end = LineEnd(line);
+    runs.clear();
+    if (lineColours) {
+        // The characters right of the pane need no colour, so a long line is lexed only as far
+        // as it shows.
+        const qsizetype shown = OffsetAtColumn(line, firstColumn + columns) + 1 - start;
+        lineColours(line, std::min(shown, end - start), runs);
+    }
+    const qsizetype lastColumn = firstColumn + segment.size();
+    // Draws the columns from..to that are on screen.
+    auto draw = [&](qsizetype from, qsizetype to, const QColor& colour) {
+        from = std::max(from, firstColumn);
+        to = std::min(to, lastColumn);
+        if (from >= to)
+            return;
+        painter.setPen(colour);
+        painter.drawText(QPointF((from - firstColumn) * charWidth, top + ascent),
+            segment.mid(from - firstColumn, to - from));
+    };
+    // Runs come in order, so one walk along the line gives the columns of their edges.
+    qsizetype offset = start;
+    qsizetype column = 0;
+    auto columnAt = [&](qsizetype target) {
+        for (target = std::min(target, end); offset < target; ++offset)
+            column += text.at(offset) == u'\t' ? tabWidth - column % tabWidth : 1;
+        return column;
+    };
+    const QColor plain = palette().color(QPalette::Text);
+    qsizetype drawn = firstColumn;
+    for (const ColourRun& run : runs) {
+        const qsizetype from = columnAt(start + run.start);
+        const qsizetype to = columnAt(start + run.start + run.length);
+        draw(drawn, from, plain);
+        draw(from, to, run.colour);
+        drawn = std::max(drawn, to);
+        if (drawn >= lastColumn)
+            return;
+    }
+    draw(drawn, lastColumn, plain);
 }
 
 void TextPane::resizeEvent(QResizeEvent* event)
@@ -251,7 +307,7 @@ qsizetype TextPane::OffsetAt(const QPoint& point) const
     const qsizetype line = std::clamp<qsizetype>(
         FirstVisibleLine() + (point.y() < 0 ? -1 : point.y() / lineHeight), 0, LineCount() - 1);
     const qsizetype column = std::max<qsizetype>(
-        0, horizontalScrollBar()->value() + (point.x() + charWidth / 2) / charWidth);
+        0, horizontalScrollBar()->value() + qFloor((point.x() + charWidth / 2) / charWidth));
     return OffsetAtColumn(line, column);
 }
 

@@ -7,6 +7,7 @@
 #include <QShortcut>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +28,8 @@ private slots:
     void keysBeatWindowShortcuts();
     void focusSelectsAll_data();
     void focusSelectsAll();
+    void coloursReadOnBackground();
+    void markupColouredInAnyPalette();
 
 private:
     void Load(const QString& xml);
@@ -208,6 +211,68 @@ void SourceViewTest::focusSelectsAll()
 
     QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, inText);
     QCOMPARE(edit->SelectedText(), QString());
+}
+
+namespace {
+
+// Relative luminance as the web's accessibility guidelines define it.
+double Luminance(QRgb rgb)
+{
+    auto linear
+        = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const QColor colour = QColor::fromRgb(rgb);
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF())
+        + 0.0722 * linear(colour.blueF());
+}
+
+bool Shows(const QImage& image, QRgb rgb)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void SourceViewTest::coloursReadOnBackground()
+{
+    std::vector<QRgb> colours(SourceView::KindColors.begin(), SourceView::KindColors.end());
+    colours.push_back(SourceView::TextColor);
+    const double background = Luminance(SourceView::BackgroundColor);
+    for (const QRgb colour : colours) {
+        const double contrast = (background + 0.05) / (Luminance(colour) + 0.05);
+        QVERIFY2(contrast >= 4.5, qPrintable(QColor::fromRgb(colour).name()));
+    }
+}
+
+// A dark desktop palette brings light text: the pane keeps its own. Selected text is drawn in
+// the selection's colours, not in its markup's.
+void SourceViewTest::markupColouredInAnyPalette()
+{
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Base, Qt::black);
+    dark.setColor(QPalette::Text, Qt::white);
+    QApplication::setPalette(dark);
+    settings.XmlSourceFormat = 0;
+    Load(u"<aaaa><!--cccc-->tttt</aaaa>"_s);
+    view->RefreshSource();
+    auto kind = [](XmlLexer::Kind kind) { return SourceView::KindColors[int(kind)]; };
+    const QImage shot = view->Edit()->viewport()->grab().toImage();
+    view->Edit()->SelectAll();
+    const QImage selected = view->Edit()->viewport()->grab().toImage();
+    QApplication::setPalette(original);
+    QVERIFY(Shows(shot, SourceView::BackgroundColor));
+    QVERIFY(Shows(shot, SourceView::TextColor));
+    QVERIFY(Shows(shot, kind(XmlLexer::Kind::ElementName)));
+    QVERIFY(Shows(shot, kind(XmlLexer::Kind::Comment)));
+    QVERIFY(!Shows(shot, QColor(Qt::white).rgb()));
+    QVERIFY(!Shows(selected, kind(XmlLexer::Kind::Comment)));
+    QVERIFY(Shows(selected, view->Edit()->palette().color(QPalette::HighlightedText).rgb()));
 }
 
 QTEST_MAIN(SourceViewTest)

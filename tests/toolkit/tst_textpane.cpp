@@ -23,6 +23,7 @@ private slots:
     void tabsExpandToStops();
     void wheelAndKeysScroll();
     void largeTextLaysOutOnlyVisibleLines();
+    void farColumnsMeetTheirCharacters();
 
 private:
     QPoint PointOf(qsizetype line, qsizetype column) const;
@@ -217,6 +218,16 @@ void TextPaneTest::largeTextLaysOutOnlyVisibleLines()
     QCOMPARE(pane->SelectionEnd() - pane->SelectionStart(), size);
     QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text().size(), size);
+}
+
+// A column is the font's real advance, often fractional: a rounded one puts a click far to the
+// right several characters off the one under the pointer.
+void TextPaneTest::farColumnsMeetTheirCharacters()
+{
+    pane->resize(900, 200);
+    pane->SetText(QString(100, u'x'));
+    const qreal left = QFontMetricsF(pane->font()).horizontalAdvance(QString(80, u'x'));
+    QCOMPARE(pane->OffsetAt(QPoint(qRound(left) + 1, 5)), 80);
 }
 
 QTEST_MAIN(TextPaneTest)
