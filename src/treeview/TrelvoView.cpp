@@ -156,8 +156,8 @@ QModelIndex TrelvoView::BuildBranch(
     // Rows that arrive under an expanded item make QTreeView lay out every row of the tree again
     // (0.8 s with two million rows expanded), while under a collapsed item they cost nothing and
     // expanding it lays out its own branch alone. So the parent is closed around the insert and
-    // opened again, the scroll position kept.
-    const bool reopen = parent.isValid() && isExpanded(parent);
+    // opened again, the scroll position kept, when that is quick (see TrelvoViewRows).
+    const bool reopen = parent.isValid() && isExpanded(parent) && FewExpandedIn(parent);
     const int scrolled = verticalScrollBar()->value();
     if (reopen)
         collapse(parent);

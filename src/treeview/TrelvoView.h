@@ -161,6 +161,8 @@ private:
     // True when the item's children are laid out as rows: it and every item above it are
     // expanded.
     bool LaysOutChildrenOf(const QModelIndex& item) const;
+    // True when few items below item are expanded, so that expanding it again is quick.
+    bool FewExpandedIn(const QModelIndex& item) const;
     // The item to close around a change of parent's child count by change.
     QModelIndex ClosedAround(const QModelIndex& parent, int change) const;
     // Runs change, a removal or move of items, with the items around closed, so that the view
