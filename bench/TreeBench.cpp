@@ -51,6 +51,8 @@ constexpr double MoveBranchTargetMs = 50;
 constexpr double CopyBranchTargetMs = 1000;
 constexpr double EditExpandedTargetMs = 300;
 constexpr double DeleteRootTargetMs = 1000;
+constexpr double ReopenGrowthTarget = 0.05;
+constexpr int Reopens = 10;
 // The size of the branch that is moved and copied, in items.
 constexpr long LargeBranchItems = 100000;
 // What counts as an ordinary element: its source text is shorter than this, in characters.
@@ -273,6 +275,25 @@ std::string Format(const char* format, double a, double b = 0)
     // Ends with the document open: freeing it cannot lower the peak.
     Report(Format("load_s %.6f cpu_s %.6f\n", open.wall, open.cpu)
         + Format("peak_kb %.0f\n", double(peak)));
+}
+
+// Resident memory after each open of the same file, the document left open as a user would.
+[[noreturn]] void RunReopen(const QString& path)
+{
+    Window window;
+    long first = -1;
+    long last = -1;
+    for (int open = 0; open < Reopens; ++open) {
+        window.Open(path);
+        window.UntilPainted();
+        last = StatusKb("VmRSS:");
+        if (open == 0)
+            first = last;
+    }
+    if (first < 0 || last < 0)
+        Fail("cannot read VmRSS from /proc/self/status");
+    Report(Format("first_open_rss_kb %.0f\n", double(first))
+        + Format("last_open_rss_kb %.0f\n", double(last)));
 }
 
 [[noreturn]] void RunSource(const QString& path, int runs, bool verbose)
@@ -498,13 +519,20 @@ void Settle()
 // The number after "name " at the start of a line of output, or -1.
 double Ratio(double ours, double baseline) { return baseline > 0 ? ours / baseline : 0; }
 
+// How much more the last of the opens holds than the first, as a fraction of the first.
+double ReopenGrowth(const TreeFigures& figures)
+{
+    return Ratio(double(figures.lastOpenRssKb), double(figures.firstOpenRssKb)) - 1;
+}
+
 // Qt's warnings about the offscreen platform and the environment would only bury the figures.
 } // namespace
 
 bool IsTreeChildFlag(const std::string& argument)
 {
     return argument == ChildTreeTimesFlag || argument == ChildTreeOpenFlag
-        || argument == ChildSourceFlag || argument == ChildTreeEditsFlag;
+        || argument == ChildSourceFlag || argument == ChildTreeEditsFlag
+        || argument == ChildTreeReopenFlag;
 }
 
 [[noreturn]] void RunTreeChild(int argc, char** argv)
@@ -517,6 +545,8 @@ bool IsTreeChildFlag(const std::string& argument)
     const QString path = QString::fromLocal8Bit(argv[2]);
     if (std::string(argv[1]) == ChildTreeOpenFlag)
         RunOpen(path);
+    if (std::string(argv[1]) == ChildTreeReopenFlag)
+        RunReopen(path);
     const int runs = RunsArgument(argc, argv);
     const bool verbose = argc > 4 && std::string(argv[4]) == "verbose";
     if (std::string(argv[1]) == ChildSourceFlag)
@@ -609,6 +639,16 @@ bool MeasureTree(
         }
         figures.openPeakKb = std::min(figures.openPeakKb, peak);
     }
+
+    std::string reopen;
+    if (!RunSelf({ ChildTreeReopenFlag, path }, reopen, error))
+        return false;
+    figures.firstOpenRssKb = long(Field(reopen, "first_open_rss_kb"));
+    figures.lastOpenRssKb = long(Field(reopen, "last_open_rss_kb"));
+    if (figures.firstOpenRssKb <= 0 || figures.lastOpenRssKb <= 0) {
+        error = "the tree reopen child printed no figures";
+        return false;
+    }
     return true;
 }
 
@@ -658,6 +698,11 @@ void PrintTreeFigures(const TreeFigures& figures, long libxml2PeakKb)
         Verdict(figures.editExpandedMs <= EditExpandedTargetMs));
     std::printf("delete the root element: %.0f ms  (target <= %.0f ms %s)\n", figures.deleteRootMs,
         DeleteRootTargetMs, Verdict(figures.deleteRootMs <= DeleteRootTargetMs));
+    const double growth = ReopenGrowth(figures);
+    std::printf("resident after %d opens of the file: %.1f MiB  after the first: %.1f MiB  "
+                "growth %.3f  (target <= %.2f %s)\n",
+        Reopens, double(figures.lastOpenRssKb) / 1024, double(figures.firstOpenRssKb) / 1024,
+        growth, ReopenGrowthTarget, Verdict(growth <= ReopenGrowthTarget));
 }
 
 std::string TreeJsonFields(const TreeFigures& figures, long libxml2PeakKb)
@@ -668,13 +713,15 @@ std::string TreeJsonFields(const TreeFigures& figures, long libxml2PeakKb)
         "\"select_ms\": %.1f, \"expand_all_ms\": %.1f, \"collapse_all_ms\": %.1f, "
         "\"source_doc_ms\": %.1f, \"source_doc_ratio\": %.3f, \"source_rss_ratio\": %.3f, "
         "\"source_element_ms\": %.2f, \"move_branch_ms\": %.1f, \"copy_branch_ms\": %.1f, "
-        "\"copy_left_nothing\": %s, \"edit_expanded_ms\": %.1f, \"delete_root_ms\": %.1f",
+        "\"copy_left_nothing\": %s, \"edit_expanded_ms\": %.1f, \"delete_root_ms\": %.1f, "
+        "\"reopen_rss_growth\": %.3f",
         Ratio(figures.open.wall, figures.libxml2Parse.wall),
         Ratio(double(figures.openPeakKb), double(libxml2PeakKb)), figures.firstPaintMs,
         figures.selectMs, figures.expandAllMs, figures.collapseAllMs, figures.sourceDocMs,
         Ratio(figures.sourceDocMs, figures.sourceFormatMs),
         Ratio(double(figures.sourceHeldKb) * 1024, figures.sourceTextBytes),
         figures.sourceElementMs, figures.moveBranchMs, figures.copyBranchMs,
-        figures.copyLeftNothing ? "true" : "false", figures.editExpandedMs, figures.deleteRootMs);
+        figures.copyLeftNothing ? "true" : "false", figures.editExpandedMs, figures.deleteRootMs,
+        ReopenGrowth(figures));
     return buffer;
 }

@@ -22,6 +22,9 @@ constexpr const char* ChildSourceFlag = "--child-source";
 // Down of a large branch, Copy and Paste of it, an insert and a delete in the middle of the fully
 // expanded tree, and deleting the root element.
 constexpr const char* ChildTreeEditsFlag = "--child-tree-edits";
+// A reopen child opens the file ten times in a row the program's way and reports its resident
+// memory after the first open and after the last.
+constexpr const char* ChildTreeReopenFlag = "--child-tree-reopen";
 
 bool IsTreeChildFlag(const std::string& argument);
 
@@ -54,10 +57,12 @@ struct TreeFigures {
     bool copyLeftNothing = false;
     double editExpandedMs = 0;
     double deleteRootMs = 0;
+    long firstOpenRssKb = 0;
+    long lastOpenRssKb = 0;
 };
 
 // Runs the children: the timing child once with runs runs (best of each figure), the memory
-// child twice (lowest peak). False with error set when a child fails.
+// child twice (lowest peak), the reopen child once. False with error set when a child fails.
 bool MeasureTree(
     const std::string& path, int runs, bool verbose, TreeFigures& figures, std::string& error);
 

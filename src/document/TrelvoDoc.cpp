@@ -1,6 +1,7 @@
 #include "TrelvoDoc.h"
 
 #include "BusyCursor.h"
+#include "FreedMemory.h"
 #include "Prompts.h"
 #include "SourceFormatter.h"
 #include "TickCount.h"
@@ -284,6 +285,8 @@ void TrelvoDoc::ReleaseDom()
     SelectedNode = DomNode();
     UpdateAllViews(nullptr, HintClear);
     dom = DomDocument();
+    // The views have dropped their items and node references, so the DOM is gone now.
+    ReturnFreedMemory();
 }
 
 bool TrelvoDoc::HasRootElement() const

@@ -195,8 +195,7 @@ TreeChange TreeEditor::MoveBranch(
     const QPersistentModelIndex moved(source);
     {
         HeldSelection held(view);
-        Model().MoveItem(moved, target, PositionOf(view.NodeOf(moved), target));
-        view.collapse(moved);
+        view.MoveItem(moved, target, PositionOf(view.NodeOf(moved), target));
         view.ClearMarksIn(moved);
     }
     // The selection stays where it was (the target of a paste, the dragged item of a drop), and
@@ -212,8 +211,7 @@ bool TreeEditor::PlaceMovedItem(const QModelIndex& item)
     {
         HeldSelection held(view);
         const QModelIndex parent = moved.parent();
-        Model().MoveItem(moved, parent, PositionOf(view.NodeOf(moved), parent));
-        view.collapse(moved);
+        view.MoveItem(moved, parent, PositionOf(view.NodeOf(moved), parent));
         view.ClearMarksIn(moved);
         view.SelectItem(moved);
     }

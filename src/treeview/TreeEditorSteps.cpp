@@ -81,8 +81,7 @@ void TreeEditor::PutNode(const DomNode& node, const DomNode& parent, const DomNo
         Show(view.BuildBranch(node, parentItem, PositionOf(node, parentItem)));
         return;
     }
-    Model().MoveItem(moved, parentItem, PositionOf(node, parentItem));
-    view.collapse(moved);
+    view.MoveItem(moved, parentItem, PositionOf(node, parentItem));
     view.ClearMarksIn(moved);
     Show(moved);
 }

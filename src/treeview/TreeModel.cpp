@@ -75,15 +75,26 @@ QModelIndex TreeModel::BuildBranch(
     return IndexOf(id);
 }
 
+// A removal and a move are announced as a change of layout, with the persistent indexes that
+// change updated here, rather than as rows removed or moved. For those Qt finds the persistent
+// indexes to update itself, by asking each one for its parent, and for a removal its parent's
+// parent, up to the root: with the 50 MB test document fully expanded, whose view keeps 1.1
+// million persistent indexes, deleting one leaf took 1.2 s of processor time. Here only the
+// items whose index changes are looked up: the removed branch and the siblings after it, or the
+// item and the siblings after its old and its new place.
 void TreeModel::RemoveItem(const QModelIndex& item)
 {
     const int id = IdOf(item);
     if (id == TreeItems::Root)
         return;
-    beginRemoveRows(item.parent(), item.row(), item.row());
+    const QList<QPersistentModelIndex> parents { item.parent() };
+    emit layoutAboutToBeChanged(parents);
+    ForgetBranch(id);
+    const std::vector<std::pair<int, int>> rows = RowsFrom(items.NextSibling(id));
     items.Unlink(id);
     items.Free(id);
-    endRemoveRows();
+    UpdateRows(rows);
+    emit layoutChanged(parents);
 }
 
 bool TreeModel::MoveItem(
@@ -98,13 +109,16 @@ bool TreeModel::MoveItem(
         after = items.PreviousSibling(id);
     if (owner == items.Parent(id) && after == items.PreviousSibling(id))
         return true;
-    // Qt counts the destination row before the move.
-    const int destination = after == TreeItems::None ? 0 : items.Row(after) + 1;
-    if (!beginMoveRows(item.parent(), item.row(), item.row(), parent, destination))
-        return false;
+    const QList<QPersistentModelIndex> parents { item.parent(), parent };
+    emit layoutAboutToBeChanged(parents);
+    std::vector<std::pair<int, int>> rows = RowsFrom(id);
+    const std::vector<std::pair<int, int>> there
+        = RowsFrom(after == TreeItems::None ? items.FirstChild(owner) : items.NextSibling(after));
+    rows.insert(rows.end(), there.begin(), there.end());
     items.Unlink(id);
     items.Link(id, owner, after);
-    endMoveRows();
+    UpdateRows(rows);
+    emit layoutChanged(parents);
     return true;
 }
 
@@ -253,6 +267,41 @@ QModelIndex TreeModel::IndexOf(int id) const
     if (id == TreeItems::Root || id == TreeItems::None)
         return QModelIndex();
     return createIndex(items.Row(id), 0, quintptr(quint64(id) * Spread));
+}
+
+void TreeModel::ForgetBranch(int top)
+{
+    // Depth first, as in ReleaseBranchNodes.
+    changePersistentIndex(IndexOf(top), QModelIndex());
+    for (int id = items.FirstChild(top); id != TreeItems::None;) {
+        changePersistentIndex(IndexOf(id), QModelIndex());
+        if (items.FirstChild(id) != TreeItems::None) {
+            id = items.FirstChild(id);
+            continue;
+        }
+        while (id != top && items.NextSibling(id) == TreeItems::None)
+            id = items.Parent(id);
+        id = id == top ? TreeItems::None : items.NextSibling(id);
+    }
+}
+
+std::vector<std::pair<int, int>> TreeModel::RowsFrom(int first) const
+{
+    std::vector<std::pair<int, int>> rows;
+    for (int id = first; id != TreeItems::None; id = items.NextSibling(id))
+        rows.emplace_back(id, items.Row(id));
+    return rows;
+}
+
+void TreeModel::UpdateRows(const std::vector<std::pair<int, int>>& rows)
+{
+    for (const auto& [id, row] : rows) {
+        if (items.Row(id) != row) {
+            const quintptr internal = quintptr(quint64(id) * Spread);
+            changePersistentIndex(
+                createIndex(row, 0, internal), createIndex(items.Row(id), 0, internal));
+        }
+    }
 }
 
 int TreeModel::AfterFor(int parent, const Position& position) const

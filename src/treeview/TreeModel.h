@@ -7,6 +7,8 @@
 #include <QIcon>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 // The tree view's model: one item per shown DOM node in a compact store, changed item by item
 // or branch by branch without a rebuild, and labelled from the nodes whenever asked.
@@ -65,7 +67,7 @@ public:
     // index when node gets no item.
     QModelIndex BuildBranch(
         const DomNode& node, const QModelIndex& parent, const Position& position);
-    // Deletes the item and its branch.
+    // Deletes the item and its branch. Announced, like MoveItem, as a change of layout.
     void RemoveItem(const QModelIndex& item);
     // Moves the item with its branch under parent at position. False when the parent lies in
     // the item's own branch.
@@ -103,6 +105,12 @@ public:
     QModelIndex IndexOf(int id) const;
 
 private:
+    // Invalidates the persistent indexes of the item and its branch.
+    void ForgetBranch(int top);
+    // The item first and the siblings after it, each with its row.
+    std::vector<std::pair<int, int>> RowsFrom(int first) const;
+    // Moves the persistent indexes of the items to their rows now.
+    void UpdateRows(const std::vector<std::pair<int, int>>& rows);
     // The sibling a new child of parent goes after; TreeItems::None for the first place.
     int AfterFor(int parent, const Position& position) const;
     QVariant Decoration(Image image) const;

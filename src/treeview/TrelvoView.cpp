@@ -67,6 +67,9 @@ TrelvoView::TrelvoView(QWidget* parent)
     // Not the collapsed signal: with a receiver, collapseAll emits it once per expanded item.
     connect(treeModel, &QAbstractItemModel::rowsInserted, this, [this] { ScheduleFitColumn(); });
     connect(treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { ScheduleFitColumn(true); });
+    // Items are removed and moved as a change of layout.
+    connect(
+        treeModel, &QAbstractItemModel::layoutChanged, this, [this] { ScheduleFitColumn(true); });
     connect(treeModel, &QAbstractItemModel::modelReset, this, [this] { ScheduleFitColumn(true); });
     connect(treeModel, &QAbstractItemModel::dataChanged, this, [this] { ScheduleFitColumn(); });
 
@@ -153,8 +156,8 @@ QModelIndex TrelvoView::BuildBranch(
     // Rows that arrive under an expanded item make QTreeView lay out every row of the tree again
     // (0.8 s with two million rows expanded), while under a collapsed item they cost nothing and
     // expanding it lays out its own branch alone. So the parent is closed around the insert and
-    // opened again, the scroll position kept.
-    const bool reopen = parent.isValid() && isExpanded(parent);
+    // opened again, the scroll position kept, when that is quick (see TrelvoViewRows).
+    const bool reopen = parent.isValid() && isExpanded(parent) && FewExpandedIn(parent);
     const int scrolled = verticalScrollBar()->value();
     if (reopen)
         collapse(parent);
@@ -180,15 +183,6 @@ void TrelvoView::RefreshElementLabels(const QModelIndex&)
 void TrelvoView::ReleaseBranchNodes(const QModelIndex& item)
 {
     treeModel->ReleaseBranchNodes(item);
-}
-
-void TrelvoView::RemoveItem(const QModelIndex& item)
-{
-    if (item == copySource)
-        copySource = QPersistentModelIndex();
-    if (item == cutSource)
-        cutSource = QPersistentModelIndex();
-    treeModel->RemoveItem(item);
 }
 
 void TrelvoView::ClearMarksIn(const QModelIndex& branch)
@@ -353,23 +347,6 @@ QModelIndex TrelvoView::ItemOnRow(const QPoint& pos) const
     if (item.isValid() || pos.x() < 0)
         return item;
     return pos.x() > LabelColumnRight() ? indexAt(QPoint(LabelColumnRight(), pos.y())) : item;
-}
-
-void TrelvoView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
-{
-    // The selected item going with the rows selects its next sibling, else the previous one,
-    // else its parent, and tells the document like any selection change. Qt's selection model
-    // would move the current index only when it is one of the rows themselves, and silently.
-    QModelIndex removed = currentIndex();
-    while (removed.isValid() && removed.parent() != parent)
-        removed = removed.parent();
-    if (removed.isValid() && removed.row() >= start && removed.row() <= end) {
-        QModelIndex neighbour = treeModel->index(end + 1, 0, parent);
-        if (!neighbour.isValid())
-            neighbour = start > 0 ? treeModel->index(start - 1, 0, parent) : parent;
-        SelectItem(neighbour);
-    }
-    QTreeView::rowsAboutToBeRemoved(parent, start, end);
 }
 
 QItemSelectionModel::SelectionFlags TrelvoView::selectionCommand(

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class FrameWindow;
 class NodeCommands;
@@ -59,8 +60,13 @@ public:
     // (the column follows the new widths).
     void RefreshElementLabels(const QModelIndex& item);
     void ReleaseBranchNodes(const QModelIndex& item);
-    // Deletes the item and its branch, and the Copy or Cut mark on it.
+    // Deletes the item and its branch, and the Copy or Cut mark on it; a selected item in the
+    // branch selects its next sibling, else the previous one, else its parent.
     void RemoveItem(const QModelIndex& item);
+    // Moves the item with its branch under parent at position (see TreeModel::MoveItem) and
+    // collapses it.
+    void MoveItem(
+        const QModelIndex& item, const QModelIndex& parent, const TreeModel::Position& position);
     // Drops the Copy and Cut marks on the item or inside its branch.
     void ClearMarksIn(const QModelIndex& branch);
     // While held, a selection change makes its node the document's SelectedNode without
@@ -134,7 +140,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(
         const QItemSelection& selected, const QItemSelection& deselected) override;
-    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void doItemsLayout() override;
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event = nullptr) const override;
 
@@ -152,6 +158,20 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // True when the item's children are laid out as rows: it and every item above it are
+    // expanded.
+    bool LaysOutChildrenOf(const QModelIndex& item) const;
+    // True when few items below item are expanded, so that expanding it again is quick.
+    bool FewExpandedIn(const QModelIndex& item) const;
+    // The item to close around a change of parent's child count by change.
+    QModelIndex ClosedAround(const QModelIndex& parent, int change) const;
+    // Runs change, a removal or move of items, with the items around closed, so that the view
+    // keeps its laid-out rows when none of them changed; then opens them again.
+    void ChangeOutOfSight(
+        const std::vector<QPersistentModelIndex>& around, const std::function<void()>& change);
+    // The layout that the change under way asks for is not needed.
+    bool keepLayout = false;
+
     // Makes the item's node the document's selected node and tells the views.
     void TellDocument(const QModelIndex& item);
     // The item on the row under the point, wherever on the row it is.

@@ -71,6 +71,37 @@ QStringList MenuTexts(const QMenu& menu, bool enabledOnly)
     return texts;
 }
 
+// The rows the view shows, indented by depth, read from its own list of laid-out rows.
+QStringList ShownRows(const TrelvoView& view)
+{
+    QStringList rows;
+    for (QModelIndex row = view.GetModel()->index(0, 0); row.isValid();
+         row = view.indexBelow(row)) {
+        int depth = 0;
+        for (QModelIndex up = row.parent(); up.isValid(); up = up.parent())
+            ++depth;
+        rows << QString(depth * 2, u' ') + row.data(TreeModel::LabelRole).toString();
+    }
+    return rows;
+}
+
+// The rows the model's items below parent make with the expanded ones open, and the expanded
+// items, shown or not.
+void ExpectedRows(const TrelvoView& view, const QModelIndex& parent, QStringList& rows,
+    QStringList& expanded, int depth = 0, bool shown = true)
+{
+    const TreeModel& model = *view.GetModel();
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex item = model.index(row, 0, parent);
+        const QString label = item.data(TreeModel::LabelRole).toString();
+        if (shown)
+            rows << QString(depth * 2, u' ') + label;
+        if (view.isExpanded(item))
+            expanded << label;
+        ExpectedRows(view, item, rows, expanded, depth + 1, shown && view.isExpanded(item));
+    }
+}
+
 } // namespace
 
 class TreeViewTest : public QObject {
@@ -102,6 +133,8 @@ private slots:
     void clipboard();
     void dragScrollsAtTheEdge();
     void findGoesOnWithF3();
+    void rowsFollowEdits_data();
+    void rowsFollowEdits();
 
 private:
     void Open(const QString& xml);
@@ -738,4 +771,55 @@ void TreeViewTest::findGoesOnWithF3()
     QTest::keyClick(view, Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(view->SelectedItem().data(TreeModel::LabelRole).toString(), u"a book"_s);
     QCOMPARE(view->LastFind().direction, 0);
+}
+
+void TreeViewTest::rowsFollowEdits_data()
+{
+    QTest::addColumn<QString>("edits");
+    // The items are closed around a removal or a move and the view keeps its other rows.
+    QTest::newRow("remove a leaf") << u"remove a1"_s;
+    QTest::newRow("remove an expanded branch") << u"remove a"_s;
+    QTest::newRow("remove an only child") << u"remove c1"_s;
+    QTest::newRow("remove below a collapsed item") << u"collapse a; remove a2"_s;
+    QTest::newRow("remove the collapsed item's last child") << u"collapse c; remove c1"_s;
+    QTest::newRow("move down") << u"move a r b"_s;
+    QTest::newRow("move into an expanded item") << u"move a2 c -"_s;
+    QTest::newRow("move an only child out") << u"move c1 r a"_s;
+    QTest::newRow("move into a collapsed item") << u"collapse a; move c a -"_s;
+    QTest::newRow("move into a leaf") << u"move b a1 -"_s;
+}
+
+void TreeViewTest::rowsFollowEdits()
+{
+    QFETCH(QString, edits);
+    Open(Sample);
+    QVERIFY(frame->RouteCommand(ID_ACTIONS_EXPAND_ALL));
+    QStringList rows;
+    QStringList expandedBefore;
+    QString moved;
+    for (const QString& edit : edits.split(u"; "_s)) {
+        const QStringList words = edit.split(u' ');
+        if (words[0] == u"collapse") {
+            view->collapse(Item(words[1]));
+        } else if (words[0] == u"remove") {
+            ExpectedRows(*view, QModelIndex(), rows, expandedBefore);
+            view->RemoveItem(Item(words[1]));
+        } else {
+            // move item parent sibling-to-follow ("-": last)
+            ExpectedRows(*view, QModelIndex(), rows, expandedBefore);
+            moved = words[1];
+            view->MoveItem(Item(words[1]), Item(words[2]),
+                words[3] == u"-" ? TreeModel::Position::Last()
+                                 : TreeModel::Position::After(Item(words[3])));
+        }
+    }
+    rows.clear();
+    QStringList expanded;
+    ExpectedRows(*view, QModelIndex(), rows, expanded);
+    QCOMPARE(ShownRows(*view), rows);
+    // What was open stays open, but for the moved item and what went.
+    for (const QString& label : expandedBefore) {
+        if (label != moved && Item(label).isValid())
+            QVERIFY2(expanded.contains(label), qPrintable(label));
+    }
 }
