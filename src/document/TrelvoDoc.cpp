@@ -1,6 +1,8 @@
 #include "TrelvoDoc.h"
 
+#include "AvailableMemory.h"
 #include "BusyCursor.h"
+#include "Progress.h"
 #include "Prompts.h"
 #include "SourceFormatter.h"
 #include "TickCount.h"
@@ -31,6 +33,31 @@ void ShowUnknownError()
 {
     Prompts::Instance().MessageBox(
         UnknownErrorText(), QString(), Prompts::Buttons::Ok, Prompts::Icon::Error);
+}
+
+// An open document takes about eleven times its file's size: libxml2's nodes, the tree's items
+// and their handles.
+constexpr qint64 MemoryPerFileByte = 11;
+
+QString SizeText(qint64 bytes)
+{
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 0);
+}
+
+// True when there is memory enough for the file's document or the user opens it anyway.
+bool MemoryAllowsOpening(const QString& path)
+{
+    const qint64 needed = QFileInfo(path).size() * MemoryPerFileByte;
+    const qint64 available = AvailableMemory::Bytes();
+    if (available < 0 || needed <= available)
+        return true;
+    return Prompts::Instance().MessageBox(
+               QStringLiteral("Opening %1 needs about %2 of memory, but only %3 is available. "
+                              "The computer may become very slow, or the program may run out "
+                              "of memory and close.\n\nOpen the file anyway?")
+                   .arg(QDir::toNativeSeparators(path), SizeText(needed), SizeText(available)),
+               QString(), Prompts::Buttons::YesNo, Prompts::Icon::Warning)
+        == Prompts::Button::Yes;
 }
 
 QString LineExcerpt(const QString& line, int linepos)
@@ -146,16 +173,24 @@ bool TrelvoDoc::OnNewDocument()
 
 bool TrelvoDoc::OnOpenDocument(const QString& path)
 {
+    if (!MemoryAllowsOpening(path))
+        return false;
     LoadTime = TickCount();
     // The file is read into a DOM of its own, so that a file that does not parse leaves the
     // open document as it was instead of an empty one that a save would write over the file.
     DomDocument loaded;
     DomResult result = DomFail;
     try {
+        Progress progress(QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()));
         loaded = DomDocument::Create();
-        result = loaded.load(path);
+        result = loaded.load(
+            path, [&progress](qint64 done, qint64 total) { return progress.Step(done, total); });
     } catch (const std::exception&) {
         loaded = DomDocument();
+    }
+    if (result == DomCancelled) {
+        LoadTime = TickCount() - LoadTime;
+        return false;
     }
     if (Succeeded(result)) {
         ReleaseDom();

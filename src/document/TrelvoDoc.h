@@ -36,8 +36,9 @@ public:
     quint32 LoadTime = 0;
 
     bool OnNewDocument() override;
-    // False when the file could not be loaded; the message has been shown and the previous
-    // document is still open, unchanged.
+    // False when the file could not be loaded (the message has been shown), when the user
+    // cancelled the load or declined to open a file larger than the memory allows; the previous
+    // document is then still open, unchanged. The load shows its progress.
     bool OnOpenDocument(const QString& path) override;
     // False when nothing was written; the message has been shown and the document stays
     // modified.

@@ -89,13 +89,21 @@ DomResult Replace(DomDocumentState* state, xmlDocPtr doc, std::string documentTy
 
 } // namespace
 
-DomResult DomDocument::load(const QString& path)
+DomResult DomDocument::load(const QString& path) { return load(path, {}); }
+
+DomResult DomDocument::load(
+    const QString& path, const std::function<bool(qint64, qint64)>& progress)
 {
     if (!state)
         return DomFail;
     std::string documentType;
-    xmlDocPtr doc
-        = DomLoader::LoadFile(path, state->preserveWhiteSpace, state->parseError, documentType);
+    DomParseError error;
+    bool cancelled = false;
+    xmlDocPtr doc = DomLoader::LoadFile(
+        path, state->preserveWhiteSpace, error, documentType, progress, &cancelled);
+    if (cancelled)
+        return DomCancelled;
+    state->parseError = error;
     return Replace(state, doc, std::move(documentType));
 }
 

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 struct DomDocumentState;
 
 // The program's handle to a DOM document: loads, saves, creates nodes and transforms. Copies of
@@ -30,6 +32,10 @@ public:
     // Replace the content from a file or from text; DomOk on success, a failure otherwise, with
     // parseError() telling why. A failure leaves the document empty.
     DomResult load(const QString& path);
+    // The same, telling progress the bytes read and the file's size between the pieces it
+    // reads; when progress returns false the load stops: DomCancelled, and the content, the
+    // parse error and the setting are as they were.
+    DomResult load(const QString& path, const std::function<bool(qint64, qint64)>& progress);
     DomResult loadXML(const QString& text);
     const DomParseError& parseError() const;
 
