@@ -278,28 +278,37 @@ bool TrelvoDoc::Save(const QString& path)
     DomResult result = DomFail;
     try {
         BusyCursor busy;
+        // The markup is made and checked before the file is written, which alone reports how
+        // far it got; before that the bar only shows that the work goes on.
+        Progress progress(QStringLiteral("Saving %1").arg(QFileInfo(path).fileName()));
+        const auto writing
+            = [&progress](qint64 done, qint64 total) { return progress.Step(done, total); };
         SourceFormatter formatter;
         formatter.preserveText = true;
         formatter.indentSpaces = 0;
+        formatter.pause = [&progress](qint64 made) { progress.Step(made, 0); };
         const QString text = formatter.Format(dom.documentNode(), 0);
         DomDocument formatted = DomDocument::Create();
         // The DOM drops indentation on load and never re-creates it, so without this the
         // formatted text would lose its line breaks and tabs again.
         formatted.setPreserveWhiteSpace(true);
-        result = Succeeded(formatted.loadXML(text)) && formatted.documentNode().hasChildNodes()
-            ? formatted.save(path, &reason)
-            : DomUnreadable;
+        if (!progress.Step(0, 0))
+            result = DomCancelled;
+        else if (Succeeded(formatted.loadXML(text)) && formatted.documentNode().hasChildNodes())
+            result = formatted.save(path, &reason, writing);
+        else
+            result = DomUnreadable;
         // Text that does not parse (a document without a root), or whose encoded bytes would
         // not, is saved as the DOM holds it, never as an empty document; those bytes are
         // checked the same way, and when they do not load either nothing is written.
         if (result == DomUnreadable)
-            result = dom.save(path, &reason);
+            result = dom.save(path, &reason, writing);
     } catch (const std::exception&) {
         ShowUnknownError();
         return false;
     }
-    if (Succeeded(result))
-        return true;
+    if (Succeeded(result) || result == DomCancelled)
+        return Succeeded(result);
     Prompts::Instance().MessageBox(QStringLiteral("The document could not be saved to %1.\n\n%2")
                                        .arg(QDir::toNativeSeparators(path), reason),
         QString(), Prompts::Buttons::Ok, Prompts::Icon::Error);
