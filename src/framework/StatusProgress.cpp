@@ -37,7 +37,8 @@ StatusProgress::StatusProgress(QMainWindow& window)
     layout->addWidget(label);
     layout->addWidget(bar);
     layout->addWidget(cancel);
-    window.statusBar()->addWidget(box);
+    // Permanent: a command's status tip hides the ordinary widgets of the status bar.
+    window.statusBar()->insertPermanentWidget(0, box);
     box->hide();
     connect(cancel, &QPushButton::clicked, this, [] {
         if (Progress* running = Progress::Running())
