@@ -109,6 +109,7 @@ private:
     std::string& out;
     DomWriter::Writer writer;
     std::string unit;
+    unsigned elements = 0;
 };
 
 void Formatter::Node(xmlNodePtr node, xmlNsPtr ns, int depth, const Place& place)
@@ -170,6 +171,8 @@ void Formatter::Node(xmlNodePtr node, xmlNsPtr ns, int depth, const Place& place
 
 void Formatter::Element(xmlNodePtr element, int depth, const Place& place)
 {
+    if (settings.pause && ++elements % 16384 == 0)
+        settings.pause(qint64(out.size()));
     int n = 0;
     bool inText = place.inText;
     for (xmlNodePtr child = element->children; child; child = child->next) {

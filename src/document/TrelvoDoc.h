@@ -36,11 +36,13 @@ public:
     quint32 LoadTime = 0;
 
     bool OnNewDocument() override;
-    // False when the file could not be loaded; the message has been shown and the previous
-    // document is still open, unchanged.
+    // False when the file could not be loaded (the message has been shown), when the user
+    // cancelled the load or declined to open a file larger than the memory allows; the previous
+    // document is then still open, unchanged. The load shows its progress.
     bool OnOpenDocument(const QString& path) override;
-    // False when nothing was written; the message has been shown and the document stays
-    // modified.
+    // False when nothing was written: the message has been shown, or the user cancelled the
+    // save (the file is then as it was); the document stays modified. The save shows its
+    // progress.
     bool OnSaveDocument(const QString& path) override;
     void OnCloseDocument() override;
     // Tells the views with HintClear and drops the DOM and the selection.

@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "FrameWindow.h"
 #include "FrameworkIds.h"
+#include "Progress.h"
 #include "QtPrompts.h"
 #include "View.h"
 #include "WaitCursor.h"
@@ -110,6 +111,11 @@ bool Application::ProcessShellCommand(const QString& path)
 
 bool Application::OnFileNew()
 {
+    // A load still running ends first; its caller must have unwound before another starts.
+    if (Progress::Running()) {
+        Progress::Interrupt([this] { OnFileNew(); });
+        return false;
+    }
     if (!CreateDocumentFrame())
         return false;
     if (!document->SaveModified() || !document->OnNewDocument())
@@ -121,6 +127,10 @@ bool Application::OnFileNew()
 
 void Application::OnFileOpen()
 {
+    if (Progress::Running()) {
+        Progress::Interrupt([this] { OnFileOpen(); });
+        return;
+    }
     const QString filter = document ? document->GetFileFilter() : QString();
     const QString path = GetPrompts().GetOpenFileName(QStringLiteral("Open"), filter, QString());
     if (!path.isEmpty())
@@ -129,6 +139,10 @@ void Application::OnFileOpen()
 
 bool Application::OpenDocumentFile(const QString& path)
 {
+    if (Progress::Running()) {
+        Progress::Interrupt([this, path] { OpenDocumentFile(path); });
+        return false;
+    }
     if (!CreateDocumentFrame())
         return false;
     const QString fullPath = QDir::cleanPath(QFileInfo(path).absoluteFilePath());

@@ -5,6 +5,8 @@
 #include "AppSettings.h"
 #include "Document.h"
 #include "FrameworkIds.h"
+#include "Progress.h"
+#include "StatusProgress.h"
 #include "View.h"
 #include "WindowPlacement.h"
 
@@ -26,6 +28,15 @@
 #include <QUrl>
 
 namespace {
+// While a long operation runs the document must not change under it: only the commands that
+// end it first (New, Open, a recent file, Exit) and those that touch no document stay.
+bool RunsDuringProgress(int id)
+{
+    return id == ID_FILE_NEW || id == ID_FILE_OPEN
+        || (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4) || id == ID_APP_EXIT
+        || id == ID_APP_ABOUT || id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR;
+}
+
 QString FirstLocalFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
@@ -55,6 +66,7 @@ FrameWindow::FrameWindow(const CommandTable& commandTable, QWidget* parent)
     AddUpdateCommand(ID_VIEW_STATUS_BAR,
         [this](CommandState& state) { state.checked = !statusBar()->isHidden(); });
 
+    new StatusProgress(*this);
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     UpdateFrameTitle();
@@ -211,6 +223,11 @@ bool FrameWindow::RouteCommand(int id)
 
 CommandState FrameWindow::RouteUpdateCommand(int id)
 {
+    if (Progress::Running() && !RunsDuringProgress(id)) {
+        CommandState busy;
+        busy.enabled = false;
+        return busy;
+    }
     for (CommandTarget* target : Route()) {
         CommandState state;
         if (target->OnUpdateCommand(id, state))
@@ -312,6 +329,14 @@ void FrameWindow::OnClose()
 
 void FrameWindow::closeEvent(QCloseEvent* event)
 {
+    if (Progress::Running()) {
+        event->ignore();
+        Progress::Interrupt([window = QPointer<FrameWindow>(this)] {
+            if (window)
+                window->close();
+        });
+        return;
+    }
     Document* document = GetActiveDocument();
     if (document && !document->SaveModified()) {
         event->ignore();

@@ -1,6 +1,7 @@
 #include "TreeItems.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace {
 // The parent link of a freed item, which no live item has.
@@ -97,22 +98,41 @@ bool TreeItems::HasItem(NodeType type)
 
 int TreeItems::AddBranch(const DomNode& node, int parent, int after)
 {
-    if (!HasItem(node.nodeType()))
+    Walk walk = StartBranch(node);
+    if (walk.top == None)
         return None;
-    const int top = Create(DomNode(node));
-    Link(top, parent, after);
+    while (!ContinueBranch(walk, std::numeric_limits<int>::max())) { }
+    Link(walk.top, parent, after);
+    return walk.top;
+}
 
+TreeItems::Walk TreeItems::StartBranch(const DomNode& node)
+{
+    Walk walk;
+    if (!HasItem(node.nodeType()))
+        return walk;
+    walk.top = walk.current = Create(DomNode(node));
+    return walk;
+}
+
+bool TreeItems::ContinueBranch(Walk& walk, int budget)
+{
     // Depth first in document order without recursion: documents may nest thousands deep.
-    int current = top;
-    for (;;) {
+    int& current = walk.current;
+    if (current == None)
+        return true;
+    const int top = walk.top;
+    for (int made = 0; made < budget; ++made) {
         if (DomNode child = FirstShown(At(current).node.firstChild())) {
             current = Append(current, std::move(child));
             continue;
         }
         // A leaf: go on with the next sibling of it or of the nearest ancestor that has one.
         for (;;) {
-            if (current == top)
-                return top;
+            if (current == top) {
+                current = None;
+                return true;
+            }
             DomNode sibling = FirstShown(At(current).node.nextSibling());
             const int up = At(current).parent;
             if (sibling) {
@@ -122,6 +142,7 @@ int TreeItems::AddBranch(const DomNode& node, int parent, int after)
             current = up;
         }
     }
+    return false;
 }
 
 int TreeItems::Create(DomNode&& node)

@@ -47,6 +47,16 @@ public:
     // Items for node and every node below it that gets one, linked under parent after the
     // sibling after (None: first), each holding its own reference. None when node gets no item.
     int AddBranch(const DomNode& node, int parent, int after);
+
+    // The same in slices, so that a window can serve its events between them: StartBranch makes
+    // the branch's top item, unlinked (top None when node gets no item), and ContinueBranch adds
+    // up to budget items below it, true once the branch is complete. The caller links the top.
+    struct Walk {
+        int top = None;
+        int current = None;
+    };
+    Walk StartBranch(const DomNode& node);
+    bool ContinueBranch(Walk& walk, int budget);
     // Links an unlinked item under parent after the sibling after (None: first).
     void Link(int id, int parent, int after);
     void Unlink(int id);

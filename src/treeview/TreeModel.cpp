@@ -2,6 +2,8 @@
 
 #include "TreeLabels.h"
 
+#include <limits>
+
 static void InitTreeViewResources() { Q_INIT_RESOURCE(treeview); }
 
 namespace {
@@ -60,19 +62,28 @@ TreeModel::TreeModel(QObject* parent)
 {
 }
 
-QModelIndex TreeModel::BuildBranch(
-    const DomNode& node, const QModelIndex& parent, const Position& position)
+QModelIndex TreeModel::BuildBranch(const DomNode& node, const QModelIndex& parent,
+    const Position& position, const std::function<void(int)>& pause)
 {
     if (!TreeItems::HasItem(node.nodeType()))
         return QModelIndex();
+    TreeItems::Walk walk = items.StartBranch(node);
+    // A slice of 16,384 items takes a few milliseconds; the branch stays out of the model, so
+    // views see nothing of it until it is whole.
+    constexpr int Slice = 1 << 14;
+    int built = 1;
+    while (!items.ContinueBranch(walk, pause ? Slice : std::numeric_limits<int>::max())) {
+        built += Slice;
+        pause(built);
+    }
     const int owner = IdOf(parent);
     const int after = AfterFor(owner, position);
     const int row = after == TreeItems::None ? 0 : items.Row(after) + 1;
     // The whole branch arrives as one new row: its children are part of it.
     beginInsertRows(parent, row, row);
-    const int id = items.AddBranch(node, owner, after);
+    items.Link(walk.top, owner, after);
     endInsertRows();
-    return IndexOf(id);
+    return IndexOf(walk.top);
 }
 
 // A removal and a move are announced as a change of layout, with the persistent indexes that

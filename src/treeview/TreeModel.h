@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -64,9 +65,10 @@ public:
     // Items for node and every node below it that gets one, under parent at position, each
     // holding its own reference; attributes, entity references and what lies below them,
     // entities, fragments and notations get none. Nothing is expanded or selected. An invalid
-    // index when node gets no item.
-    QModelIndex BuildBranch(
-        const DomNode& node, const QModelIndex& parent, const Position& position);
+    // index when node gets no item. pause, when given, is called with the items made so far
+    // every few thousand items, while the branch is not yet part of the model.
+    QModelIndex BuildBranch(const DomNode& node, const QModelIndex& parent,
+        const Position& position, const std::function<void(int)>& pause = {});
     // Deletes the item and its branch. Announced, like MoveItem, as a change of layout.
     void RemoveItem(const QModelIndex& item);
     // Moves the item with its branch under parent at position. False when the parent lies in

@@ -7,6 +7,7 @@
 #include "FrameWindow.h"
 #include "NodeCommands.h"
 #include "NodeRules.h"
+#include "Progress.h"
 #include "Prompts.h"
 #include "TickCount.h"
 #include "TreeCommands.h"
@@ -107,8 +108,13 @@ void TrelvoView::OnInitialUpdate()
     TrelvoDoc* doc = Doc();
     if (treeModel->ItemCount() > 0)
         ClearTree();
-    if (doc && !doc->dom.isNull())
-        BuildBranch(doc->dom.documentNode(), QModelIndex(), TreeModel::Position::Last());
+    if (doc && !doc->dom.isNull()) {
+        // Five million items take seconds to make: the window keeps painting meanwhile, and
+        // the frame keeps the document from changing under the walk.
+        Progress progress(QStringLiteral("Building the tree"), false);
+        treeModel->BuildBranch(doc->dom.documentNode(), QModelIndex(), TreeModel::Position::Last(),
+            [&progress](int built) { progress.Step(built, 0); });
+    }
     if (Settings().ExpandOnLoad)
         ExpandAll();
     View::OnInitialUpdate();

@@ -1,6 +1,7 @@
 #include "AppIds.h"
 #include "AppSettings.h"
 #include "AttributeView.h"
+#include "AvailableMemory.h"
 #include "BarState.h"
 #include "CViewBar.h"
 #include "ControlToolBar.h"
@@ -14,9 +15,11 @@
 #include "MainFrame.h"
 #include "MiniDockFrame.h"
 #include "OptionsDlg.h"
+#include "Progress.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
 #include "SourceView.h"
+#include "StatusProgress.h"
 #include "TextPane.h"
 #include "TreeViewIds.h"
 #include "TrelvoApp.h"
@@ -34,12 +37,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -411,6 +416,76 @@ private slots:
         QCOMPARE(tree->model()->rowCount(plants), plantsLeft);
         const DomElement arrived = tree->NodeOf(rosemary).firstChild().toElement();
         QCOMPARE(arrived.getAttribute(QStringLiteral("name")), QStringLiteral("Thyme"));
+    }
+
+    void interruptedOpen_data()
+    {
+        QTest::addColumn<int>("command"); // routed while the load runs; 0 presses Cancel
+        QTest::addColumn<bool>("routed");
+        QTest::addColumn<QString>("fileAfter");
+        QTest::addColumn<int>("rootItemsAfter");
+        QTest::newRow("Cancel") << 0 << false << u"plants.xml"_s << 2;
+        QTest::newRow("Delete refused")
+            << int(ID_EDIT_DELETE_ITEM) << false << u"linked.xml"_s << 3;
+        QTest::newRow("New cancels, then runs") << int(ID_FILE_NEW) << true << QString() << 0;
+    }
+
+    // While a file loads, the open document cannot change; Cancel leaves it as it was, and New
+    // or another file waits for the load to be cancelled.
+    void interruptedOpen()
+    {
+        QFETCH(int, command);
+        QFETCH(bool, routed);
+        QFETCH(QString, fileAfter);
+        QFETCH(int, rootItemsAfter);
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        const QModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        tree->SelectItem(tree->model()->index(0, 0, plants));
+        QVERIFY(UpdatedAction(ID_EDIT_DELETE_ITEM)->isEnabled());
+        QPushButton* cancel = Frame()->findChild<StatusProgress*>()->CancelButton();
+
+        bool ran = false;
+        bool shown = false;
+        QTimer::singleShot(0, Frame(), [&] {
+            shown = cancel->isVisible() && Progress::Running();
+            ran = command ? Frame()->RouteCommand(command) : (cancel->click(), false);
+        });
+        app->OpenDocumentFile(DataFile("linked.xml"));
+        QTRY_VERIFY(!Progress::Running());
+        QCoreApplication::processEvents();
+        QVERIFY(shown);
+        QCOMPARE(ran, routed);
+        QCOMPARE(QFileInfo(app->GetDocument()->GetPathName()).fileName(), fileAfter);
+        QCOMPARE(tree->model()->rowCount(tree->model()->index(0, 0)), rootItemsAfter);
+        QCOMPARE(prompts.Calls().size(), size_t(0));
+    }
+
+    void memoryWarning_data()
+    {
+        QTest::addColumn<Button>("answer");
+        QTest::addColumn<QString>("fileAfter");
+        QTest::newRow("Yes opens") << Button::Yes << u"linked.xml"_s;
+        QTest::newRow("No keeps the open file") << Button::No << u"plants.xml"_s;
+    }
+
+    // A file whose document needs more memory than is available is opened only when the user
+    // says so.
+    void memoryWarning()
+    {
+        QFETCH(Button, answer);
+        QFETCH(QString, fileAfter);
+        QVERIFY(Start(DataFile("plants.xml")));
+        const QString big = DataFile("linked.xml");
+        AvailableMemory::SetForTesting(QFileInfo(big).size() * 5);
+        prompts.AnswerMessage(answer);
+        app->OpenDocumentFile(big);
+        AvailableMemory::SetForTesting(-1);
+        const auto asked = prompts.CallsOf(Kind::MessageBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].buttons, Prompts::Buttons::YesNo);
+        QVERIFY(asked[0].text.contains(QDir::toNativeSeparators(big)));
+        QCOMPARE(QFileInfo(app->GetDocument()->GetPathName()).fileName(), fileAfter);
     }
 
     // Find from the Edit menu's dialog; F3 in the tree goes on once, not twice (one message);

@@ -159,6 +159,8 @@ private slots:
     void malformedInputFails();
     void parseErrorIsClearedBySuccess();
     void failedLoadLeavesDocumentEmpty();
+    void progressAndCancel_data();
+    void progressAndCancel();
     void diagnosticsAreNotPrinted_data();
     void diagnosticsAreNotPrinted();
 };
@@ -878,6 +880,52 @@ void TestDomLoad::failedLoadLeavesDocumentEmpty()
     QCOMPARE(document.loadXML(u"<?xml version=\"1.0\"?><!--c--><a><b/></a>"_s), DomOk);
     QVERIFY(Failed(document.loadXML(u"<a><b></a>"_s)));
     QVERIFY(IsEmpty(document));
+}
+
+void TestDomLoad::progressAndCancel_data()
+{
+    QTest::addColumn<int>("stopAt"); // the call of the progress function that answers false
+    QTest::newRow("stopped before reading") << 0;
+    QTest::newRow("stopped half-way") << 3;
+    QTest::newRow("not stopped") << -1;
+}
+
+// The progress function hears of every piece read up to the whole file; a load it stops leaves
+// the document as it was.
+void TestDomLoad::progressAndCancel()
+{
+    QFETCH(int, stopAt);
+    QTemporaryDir dir;
+    QByteArray bytes = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"E\">]>\n<r>";
+    while (bytes.size() < 2'000'000)
+        bytes += "\n  <item a=\"&e;\">text \xC3\xA9</item>";
+    bytes += "</r>";
+    const QString path = WriteFile(dir, u"large.xml"_s, bytes);
+    DomDocument document = DomDocument::Create();
+    const QString old = u"<?xml version=\"1.0\"?>\r\n<!--c-->\r\n<a><b/></a>\r\n"_s;
+    QCOMPARE(document.loadXML(old), DomOk);
+    const DomElement oldRoot = document.documentElement();
+
+    int calls = 0;
+    qint64 lastDone = -1;
+    bool climbs = true;
+    const DomResult result = document.load(path, [&](qint64 done, qint64 total) {
+        climbs = climbs && done >= lastDone && total == bytes.size();
+        lastDone = done;
+        return calls++ != stopAt;
+    });
+    QVERIFY(climbs);
+    if (stopAt >= 0) {
+        QCOMPARE(result, DomCancelled);
+        QCOMPARE(calls, stopAt + 1);
+        QCOMPARE(document.xml(), old);
+        QCOMPARE(document.documentElement(), oldRoot);
+        QVERIFY(document.parseError().reason.isEmpty());
+    } else {
+        QCOMPARE(result, DomOk);
+        QCOMPARE(lastDone, qint64(bytes.size()));
+        QCOMPARE(document.documentElement().childNodes().length(), int(bytes.count("<item")));
+    }
 }
 
 void TestDomLoad::diagnosticsAreNotPrinted_data()

@@ -1,4 +1,5 @@
 #include "BusyCursor.h"
+#include "Progress.h"
 #include "ScriptedPrompts.h"
 #include "TrelvoDoc.h"
 #include "View.h"
@@ -119,6 +120,21 @@ private:
 } // namespace
 
 // Checks the document's lifecycle, its load and save messages and files, and its tree changes.
+// Cancels the operation at the first step that matches.
+class CancellingPresenter : public Progress::Presenter {
+public:
+    std::function<bool(qint64 done, qint64 total)> cancelAt;
+    int steps = 0;
+    void Begin(const QString&, bool) override { }
+    void Step(qint64 done, qint64 total) override
+    {
+        ++steps;
+        if (cancelAt(done, total))
+            Progress::Running()->Cancel();
+    }
+    void End() override { }
+};
+
 class TestTrelvoDoc : public QObject {
     Q_OBJECT
 
@@ -140,6 +156,8 @@ private slots:
     void failedSaveKeepsTheDocumentModified_data();
     void failedSaveKeepsTheDocumentModified();
     void fullDiskLeavesTheFileAsItWas();
+    void cancelledSaveLeavesTheFileAsItWas_data();
+    void cancelledSaveLeavesTheFileAsItWas();
     void saveNeverWritesAFileThatDoesNotLoad_data();
     void saveNeverWritesAFileThatDoesNotLoad();
     void saveAsksBeforeOverwritingAChangedFile_data();
@@ -479,6 +497,41 @@ void TestTrelvoDoc::failedSaveKeepsTheDocumentModified()
     const auto restore = qScopeGuard([] { FileReplacer::SetSystem(nullptr); });
     ExpectFailedSave(
         doc, target.isEmpty() ? doc.GetPathName() : target, step.isEmpty() ? QString() : Injected);
+}
+
+void TestTrelvoDoc::cancelledSaveLeavesTheFileAsItWas_data()
+{
+    QTest::addColumn<bool>("whileWriting"); // else while the markup is made
+    QTest::newRow("making the markup") << false;
+    QTest::newRow("writing the file") << true;
+}
+
+void TestTrelvoDoc::cancelledSaveLeavesTheFileAsItWas()
+{
+    QFETCH(bool, whileWriting);
+    QByteArray bytes = "<r>";
+    while (bytes.size() < 3'000'000)
+        bytes += "<e>text</e>";
+    bytes += "</r>";
+    TrelvoDoc doc;
+    QVERIFY(Open(doc, bytes));
+    QVERIFY(!doc.AppendText(doc.dom.documentElement(), u"new"_s).isNull());
+    CancellingPresenter presenter;
+    presenter.cancelAt = [whileWriting](qint64 done, qint64 total) {
+        return whileWriting ? total > 0 && done > 0 : total == 0;
+    };
+    const qsizetype files = QDir(dir.path()).entryList(QDir::Files).size();
+    Progress::Install(&presenter);
+    const bool saved = doc.OnSaveDocument(doc.GetPathName());
+    Progress::Install(nullptr);
+    QVERIFY(!saved);
+    QVERIFY(presenter.steps > 0);
+    QVERIFY(doc.IsModified());
+    QCOMPARE(prompts.Calls().size(), size_t(0));
+    QFile file(doc.GetPathName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), files);
 }
 
 void TestTrelvoDoc::fullDiskLeavesTheFileAsItWas()

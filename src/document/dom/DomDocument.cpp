@@ -89,13 +89,21 @@ DomResult Replace(DomDocumentState* state, xmlDocPtr doc, std::string documentTy
 
 } // namespace
 
-DomResult DomDocument::load(const QString& path)
+DomResult DomDocument::load(const QString& path) { return load(path, {}); }
+
+DomResult DomDocument::load(
+    const QString& path, const std::function<bool(qint64, qint64)>& progress)
 {
     if (!state)
         return DomFail;
     std::string documentType;
-    xmlDocPtr doc
-        = DomLoader::LoadFile(path, state->preserveWhiteSpace, state->parseError, documentType);
+    DomParseError error;
+    bool cancelled = false;
+    xmlDocPtr doc = DomLoader::LoadFile(
+        path, state->preserveWhiteSpace, error, documentType, progress, &cancelled);
+    if (cancelled)
+        return DomCancelled;
+    state->parseError = error;
     return Replace(state, doc, std::move(documentType));
 }
 
@@ -196,17 +204,23 @@ namespace {
 
 // The bytes replace the file only when they load again, so that no save turns a file that
 // opens into one that does not.
-DomResult WriteChecked(
-    xmlDocPtr doc, const QString& path, const QByteArray& bytes, QString* errorText)
+DomResult WriteChecked(xmlDocPtr doc, const QString& path, const QByteArray& bytes,
+    QString* errorText, const std::function<bool(qint64, qint64)>& progress)
 {
+    bool cancelled = false;
+    auto step = [&progress, &cancelled](qint64 done, qint64 total) {
+        cancelled = !progress(done, total);
+        return !cancelled;
+    };
     QString reason;
     DomResult result = DomOk;
     if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason)) {
         reason = QStringLiteral("The markup written for the document would not open again: %1")
                      .arg(reason);
         result = DomUnreadable;
-    } else if (!FileReplacer::Replace(path, bytes, reason)) {
-        result = DomFail;
+    } else if (!FileReplacer::Replace(path, bytes, reason, FileReplacer::Links::Follow,
+                   progress ? FileReplacer::ProgressFunction(step) : nullptr)) {
+        result = cancelled ? DomCancelled : DomFail;
     }
     if (Failed(result) && errorText)
         *errorText = reason;
@@ -215,7 +229,8 @@ DomResult WriteChecked(
 
 } // namespace
 
-DomResult DomDocument::save(const QString& path, QString* errorText) const
+DomResult DomDocument::save(const QString& path, QString* errorText,
+    const std::function<bool(qint64, qint64)>& progress) const
 {
     auto fail = [errorText](const QString& reason) {
         if (errorText)
@@ -273,5 +288,5 @@ DomResult DomDocument::save(const QString& path, QString* errorText) const
                             .arg(encoding));
     }
 
-    return WriteChecked(doc, path, bytes, errorText);
+    return WriteChecked(doc, path, bytes, errorText, progress);
 }

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 struct DomDocumentState;
 
 // The program's handle to a DOM document: loads, saves, creates nodes and transforms. Copies of
@@ -30,13 +32,20 @@ public:
     // Replace the content from a file or from text; DomOk on success, a failure otherwise, with
     // parseError() telling why. A failure leaves the document empty.
     DomResult load(const QString& path);
+    // The same, telling progress the bytes read and the file's size between the pieces it
+    // reads; when progress returns false the load stops: DomCancelled, and the content, the
+    // parse error and the setting are as they were.
+    DomResult load(const QString& path, const std::function<bool(qint64, qint64)>& progress);
     DomResult loadXML(const QString& text);
     const DomParseError& parseError() const;
 
     // Writes the markup in the encoding the declaration names, replacing the file atomically.
     // The bytes are parsed once more first: DomUnreadable, and the file untouched, when they
     // would not load again (a document without a root element may lack only that).
-    DomResult save(const QString& path, QString* errorText = nullptr) const;
+    // progress is told the bytes written and their total while the file is written; when it
+    // returns false the save stops with DomCancelled and the file stays as it was.
+    DomResult save(const QString& path, QString* errorText = nullptr,
+        const std::function<bool(qint64, qint64)>& progress = {}) const;
 
     // The document node (type 9).
     DomNode documentNode() const;

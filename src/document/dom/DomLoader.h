@@ -10,14 +10,20 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace DomLoader {
 
+// Told the bytes read so far and the file's size between the pieces a load reads; false stops
+// the load, which then returns null with cancelled set.
+using ProgressFunction = std::function<bool(qint64 done, qint64 total)>;
+
 // A new document, or null with error filled in. documentType receives the document type
 // declaration as the source wrote it (UTF-8, line feeds), or nothing when there is none.
-xmlDocPtr LoadFile(
-    const QString& path, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
+// A cancelled load fills in no error; the part already built is freed on another thread.
+xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& error,
+    std::string& documentType, const ProgressFunction& progress = {}, bool* cancelled = nullptr);
 xmlDocPtr LoadText(
     const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
 

@@ -26,6 +26,8 @@ enum DomResult : int {
     DomInvalidArgument = -2,
     // A save refused because the markup would not load again; nothing was written.
     DomUnreadable = -3,
+    // The caller's progress callback asked to stop: nothing changed.
+    DomCancelled = -4,
 };
 
 constexpr bool Failed(DomResult result) { return result < 0; }

@@ -117,8 +117,8 @@ bool FileReplacer::System::Rename(const QString& from, const QString& to, QStrin
 
 void FileReplacer::SetSystem(System* system) { installed = system; }
 
-bool FileReplacer::Replace(
-    const QString& path, std::initializer_list<QByteArrayView> pieces, QString& reason, Links links)
+bool FileReplacer::Replace(const QString& path, std::initializer_list<QByteArrayView> pieces,
+    QString& reason, Links links, const ProgressFunction& progress)
 {
     System& system = CurrentSystem();
     const QString target = links == Links::Follow ? Destination(path) : path;
@@ -130,8 +130,17 @@ bool FileReplacer::Replace(
         file.setPermissions(old.permissions());
 
     bool ok = true;
+    qint64 total = 0;
+    for (const QByteArrayView bytes : pieces)
+        total += bytes.size();
+    qint64 sent = 0;
     for (const QByteArrayView bytes : pieces) {
         for (qint64 done = 0; ok && done < bytes.size();) {
+            if (progress && !progress(sent, total)) {
+                reason = QStringLiteral("The save was cancelled.");
+                ok = false;
+                break;
+            }
             const qint64 written = system.Write(
                 file, bytes.constData() + done, qMin(Chunk, bytes.size() - done), reason);
             if (written <= 0) {
@@ -140,6 +149,7 @@ bool FileReplacer::Replace(
                 ok = false;
             }
             done += qMax<qint64>(written, 0);
+            sent += qMax<qint64>(written, 0);
         }
     }
     ok = ok && system.Flush(file, reason);

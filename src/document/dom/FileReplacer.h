@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 
 class QFile;
@@ -34,13 +35,17 @@ public:
     // stays; Replace puts the new file in the link's place and leaves the target alone.
     enum class Links { Follow, Replace };
 
+    // Told the bytes written and the total between writes; false stops the replacement, which
+    // then fails like any other.
+    using ProgressFunction = std::function<bool(qint64 done, qint64 total)>;
+
     // The replaced file's permissions are kept. False with reason when the file is unchanged.
-    static bool Replace(
-        const QString& path, const QByteArray& bytes, QString& reason, Links links = Links::Follow)
+    static bool Replace(const QString& path, const QByteArray& bytes, QString& reason,
+        Links links = Links::Follow, const ProgressFunction& progress = {})
     {
-        return Replace(path, { QByteArrayView(bytes) }, reason, links);
+        return Replace(path, { QByteArrayView(bytes) }, reason, links, progress);
     }
     // The same with the content in pieces, written one after the other.
     static bool Replace(const QString& path, std::initializer_list<QByteArrayView> pieces,
-        QString& reason, Links links = Links::Follow);
+        QString& reason, Links links = Links::Follow, const ProgressFunction& progress = {});
 };
