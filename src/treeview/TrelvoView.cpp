@@ -87,6 +87,7 @@ TrelvoView::TrelvoView(QWidget* parent)
     AddClipboardCommands();
     AddUndoCommands();
     AddSchemaCommand();
+    AddPathCommand();
 }
 
 TrelvoView::~TrelvoView()
@@ -104,6 +105,7 @@ void TrelvoView::OnInitialUpdate()
     TrelvoDoc* doc = Doc();
     if (treeModel->ItemCount() > 0)
         ClearTree();
+    pathBindings.reset();
     if (doc && !doc->dom.isNull())
         BuildBranch(doc->dom.documentNode(), QModelIndex(), TreeModel::Position::Last());
     if (Settings().ExpandOnLoad)
@@ -127,6 +129,7 @@ void TrelvoView::OnUpdate(View*, long hint)
         // The steps hold nodes of the DOM that is going.
         editor.History().Clear();
         ClearTree();
+        pathBindings.reset();
     }
     // Labels follow the setting as soon as the views hear of a change: all of them, since
     // they are made when drawn.
@@ -339,6 +342,7 @@ void TrelvoView::TellDocument(const QModelIndex& item)
     if (!doc || (node == doc->SelectedNode && !node.isNull()))
         return;
     doc->SelectedNode = node;
+    ShowSelectedPath();
     if (!selectionHeld)
         doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }
