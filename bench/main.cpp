@@ -5,6 +5,7 @@
 #include "TreeBench.h"
 #include "UndoBench.h"
 #include "ValidateBench.h"
+#include "XPathBench.h"
 #include "XsltBench.h"
 
 #include <QCoreApplication>
@@ -135,6 +136,8 @@ int main(int argc, char** argv)
         RunUndoChild(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == ChildXsltFlag)
         RunXsltChild(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == ChildXPathFlag)
+        RunXPathChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -173,6 +176,7 @@ int main(int argc, char** argv)
     UndoFigures undo;
     ValidateFigures validate;
     XsltFigures xslt;
+    XPathFigures xpath;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
@@ -180,7 +184,8 @@ int main(int argc, char** argv)
         || !MeasureFind(path, options.runs, find, error)
         || !MeasureUndo(path, options.runs, undo, error)
         || !MeasureValidate(path, options.runs, options.verbose, validate, error)
-        || !MeasureXslt(path, options.runs, xslt, error)) {
+        || !MeasureXslt(path, options.runs, xslt, error)
+        || !MeasureXPath(path, options.runs, xpath, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -210,6 +215,7 @@ int main(int argc, char** argv)
     PrintUndoFigures(undo);
     PrintValidateFigures(validate);
     PrintXsltFigures(xslt);
+    PrintXPathFigures(xpath);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -227,7 +233,7 @@ int main(int argc, char** argv)
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
         (TreeJsonFields(tree, figures.libxml2PeakKb) + FindJsonFields(find) + UndoJsonFields(undo)
-            + ValidateJsonFields(validate) + XsltJsonFields(xslt))
+            + ValidateJsonFields(validate) + XsltJsonFields(xslt) + XPathJsonFields(xpath))
             .c_str());
     return 0;
 }

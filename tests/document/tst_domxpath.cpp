@@ -147,6 +147,25 @@ private slots:
         QCOMPARE(document.xml(), before);
     }
 
+    // Nodes come in document order also after an edit moved them.
+    void orderAfterAMove()
+    {
+        DomDocument document = DomDocument::Create();
+        QVERIFY(Succeeded(document.loadXML(u"<r><a/><b/></r>"_s)));
+        const QString expression = u"/r/b | /r/a"_s;
+        const auto names = [&] {
+            QString out;
+            for (const DomNode& node :
+                DomXPath::Evaluate(document.documentNode(), expression, {}).nodes)
+                out += node.nodeName();
+            return out;
+        };
+        QCOMPARE(names(), u"ab"_s);
+        DomElement root = document.documentElement();
+        QVERIFY(Succeeded(root.appendChild(root.firstChild())));
+        QCOMPARE(names(), u"ba"_s);
+    }
+
     void failures_data()
     {
         QTest::addColumn<QString>("expression");

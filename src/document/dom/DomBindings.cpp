@@ -35,9 +35,15 @@ DomBindings DomBindings::ForDocument(const DomDocument& document)
     std::vector<Binding> declared;
     std::set<std::pair<QString, QString>> seen;
     std::set<QString> taken;
+    // Documents that repeat one declaration on many elements skip the conversions.
+    const xmlNs* last = nullptr;
     for (xmlNodePtr node = root->children; node;) {
         if (node->type == XML_ELEMENT_NODE) {
             for (const xmlNs* ns = node->nsDef; ns; ns = ns->next) {
+                if (last && xmlStrEqual(ns->prefix, last->prefix)
+                    && xmlStrEqual(ns->href, last->href))
+                    continue;
+                last = ns;
                 const QString prefix = DomStore::ToQString(ns->prefix);
                 const QString uri = DomStore::ToQString(ns->href);
                 if (uri.isEmpty() || prefix == QLatin1String("xml")

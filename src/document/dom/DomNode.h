@@ -35,6 +35,9 @@ public:
 
     NodeType nodeType() const;
     QString nodeName() const;
+    // The namespace of an element's or attribute's name; empty for other nodes and for names in
+    // no namespace. A namespace declaration is in the xmlns namespace.
+    QString namespaceURI() const;
     // The value, or nothing for the types that have none (element, document, ...).
     std::optional<QString> nodeValue() const;
     DomResult setNodeValue(const QString& value);

@@ -90,6 +90,15 @@ QString Step(const xmlNode* node, const DomBindings* bindings)
 
 } // namespace
 
+QString DomNode::namespaceURI() const
+{
+    if (ns)
+        return QStringLiteral("http://www.w3.org/2000/xmlns/");
+    if (!node || (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE))
+        return QString();
+    return DomStore::ToQString(Href(node));
+}
+
 QString DomNode::path(const DomBindings* bindings) const
 {
     if (!node || DomNodeUtil::InsideEntity(node) || DomNodeUtil::IsDeclaration(node))

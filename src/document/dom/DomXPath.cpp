@@ -89,33 +89,19 @@ private:
     xmlNodePtr declaration = nullptr;
 };
 
-// Numbers the elements in document order for the time of an evaluation. Without the numbers
-// libxml2 orders a node set by walking sibling lists: //*[@id] on the 50 MB benchmark document,
-// with a fifth of its records under one parent, took 31 s instead of 2.7 s. The numbers live in
-// the elements' content fields, which nothing else reads, and are taken out again because an
-// edit would make them wrong.
-class DocumentOrder {
-public:
-    explicit DocumentOrder(xmlDocPtr doc)
-        : doc(doc)
-    {
-        xmlXPathOrderDocElems(doc);
-    }
-    ~DocumentOrder()
-    {
-        const auto root = reinterpret_cast<xmlNodePtr>(doc);
-        for (xmlNodePtr node = doc->children; node;) {
-            if (node->type == XML_ELEMENT_NODE)
-                node->content = nullptr;
-            node = DomNodeUtil::NextInSubtree(node, root, node->type == XML_ELEMENT_NODE);
-        }
-    }
-    DocumentOrder(const DocumentOrder&) = delete;
-    DocumentOrder& operator=(const DocumentOrder&) = delete;
-
-private:
-    xmlDocPtr doc;
-};
+// Numbers the elements in document order (in their content fields, which nothing else reads)
+// unless they hold the numbers for the document as it is. Without them libxml2 orders a node
+// set by walking sibling lists: //*[@id] on the 50 MB benchmark document, with a fifth of its
+// records under one parent, took 31 s instead of 2.7 s. Numbering that document takes about as
+// long as walking it, so the numbers stay until a change makes them wrong.
+void NumberElements(xmlDocPtr doc, DocData* data)
+{
+    if (data && data->orderedGeneration == data->generation)
+        return;
+    xmlXPathOrderDocElems(doc);
+    if (data)
+        data->orderedGeneration = data->generation;
+}
 
 // The handle for a node of a result. libxml2 hands out namespace nodes as copies whose next
 // field is the element they were found on; the handle is the declaration attribute that
@@ -193,7 +179,7 @@ DomXPath::Result DomXPath::Evaluate(
         return result;
     }
     const HiddenDeclaration hidden(doc);
-    const DocumentOrder order(doc);
+    NumberElements(doc, data);
     const std::unique_ptr<xmlXPathObject, ObjectFree> object(
         xmlXPathCompiledEval(compiled.get(), xpath.get()));
     if (!object || record.set) {
