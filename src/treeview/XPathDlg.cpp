@@ -10,15 +10,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeView>
 
 namespace {
 
+// "1 node", "204,375 nodes".
 QString NodeCount(long count)
 {
-    return count == 1 ? QStringLiteral("1 node") : QStringLiteral("%1 nodes").arg(count);
+    return count == 1 ? QStringLiteral("1 node")
+                      : QStringLiteral("%1 nodes").arg(QLocale(QLocale::English).toString(count));
 }
 
 } // namespace
@@ -157,8 +160,8 @@ void XPathDlg::ShowResult(const DomXPath::Result& result)
     } else if (result.kind == DomXPath::Kind::Nodes) {
         text = result.count > long(result.nodes.size())
             ? QStringLiteral("%1; the first %2 are listed.")
-                  .arg(NodeCount(result.count))
-                  .arg(result.nodes.size())
+                  .arg(NodeCount(result.count),
+                      QLocale(QLocale::English).toString(qlonglong(result.nodes.size())))
             : NodeCount(result.count) + QLatin1Char('.');
     } else {
         const QString kind = result.kind == DomXPath::Kind::Number ? QStringLiteral("Number")
