@@ -6,6 +6,7 @@
 #include "TreeBench.h"
 #include "UndoBench.h"
 #include "ValidateBench.h"
+#include "XPathBench.h"
 #include "XsltBench.h"
 
 #include <QCoreApplication>
@@ -138,6 +139,8 @@ int main(int argc, char** argv)
         RunXsltChild(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == ChildOpenFlag)
         RunOpenChild(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == ChildXPathFlag)
+        RunXPathChild(argc, argv);
 
     Options options;
     if (const int status = ParseArguments(argc, argv, options))
@@ -177,6 +180,7 @@ int main(int argc, char** argv)
     ValidateFigures validate;
     XsltFigures xslt;
     OpenFigures open;
+    XPathFigures xpath;
     std::string error;
     if (!MeasureChildLoads(path, options.runs, options.verbose, figures, error)
         || !MeasureTimes(path, options.runs, options.verbose, figures, error)
@@ -185,7 +189,8 @@ int main(int argc, char** argv)
         || !MeasureUndo(path, options.runs, undo, error)
         || !MeasureValidate(path, options.runs, options.verbose, validate, error)
         || !MeasureXslt(path, options.runs, xslt, error)
-        || !MeasureOpen(path, options.runs, open, error)) {
+        || !MeasureOpen(path, options.runs, open, error)
+        || !MeasureXPath(path, options.runs, xpath, error)) {
         std::fprintf(stderr, "trelvo-bench: %s\n", error.c_str());
         if (generated && !options.keep)
             unlink(path.c_str());
@@ -216,6 +221,7 @@ int main(int argc, char** argv)
     PrintValidateFigures(validate);
     PrintXsltFigures(xslt);
     PrintOpenFigures(open);
+    PrintXPathFigures(xpath);
 
     const bool busy = Busy(figures.domLoad) || Busy(figures.libxml2Load) || Busy(figures.domFormat)
         || Busy(figures.libxml2Format);
@@ -233,7 +239,8 @@ int main(int argc, char** argv)
         busy ? "true" : "false", static_cast<long long>(info.st_size),
         generated ? (", \"size_mb\": " + std::to_string(options.sizeMb)).c_str() : "",
         (TreeJsonFields(tree, figures.libxml2PeakKb) + FindJsonFields(find) + UndoJsonFields(undo)
-            + ValidateJsonFields(validate) + XsltJsonFields(xslt) + OpenJsonFields(open))
+            + ValidateJsonFields(validate) + XsltJsonFields(xslt) + OpenJsonFields(open)
+            + XPathJsonFields(xpath))
             .c_str());
     return 0;
 }

@@ -88,6 +88,9 @@ CommandTable AppCommands::Table()
         QStringLiteral("Repeat the last search downwards\nFind Next"), QString() });
     table.Add({ ID_EDIT_FIND_PREVIOUS, QStringLiteral("Find &Previous\tShift+F3"), {},
         QStringLiteral("Repeat the last search upwards\nFind Previous"), QString() });
+    table.Add({ ID_EDIT_FIND_XPATH, QStringLiteral("Find by &XPath...\tCtrl+Shift+F"),
+        { Key("Ctrl+Shift+F") },
+        QStringLiteral("Find nodes with an XPath expression\nFind by XPath"), QString() });
     table.Add({ ID_VIEW_OPTIONS, QStringLiteral("&Options..."), {},
         QStringLiteral("Show options panel.\nOptions"), QString() });
     table.Add({ ID_VALIDATE_SCHEMA, QStringLiteral("&Validate Schema..."), {},
@@ -115,8 +118,10 @@ std::vector<MenuItem> AppCommands::MenuBar()
             { MenuItem::Command(ID_EDIT_UNDO), MenuItem::Command(ID_EDIT_REDO),
                 MenuItem::Separator(), MenuItem::Command(ID_EDIT_CUT),
                 MenuItem::Command(ID_EDIT_COPY), MenuItem::Command(ID_EDIT_PASTE),
-                MenuItem::Separator(), MenuItem::Command(ID_EDIT_FIND),
-                MenuItem::Command(ID_EDIT_FIND_NEXT), MenuItem::Command(ID_EDIT_FIND_PREVIOUS) }),
+                MenuItem::Command(ID_EDIT_COPY_PATH), MenuItem::Separator(),
+                MenuItem::Command(ID_EDIT_FIND), MenuItem::Command(ID_EDIT_FIND_NEXT),
+                MenuItem::Command(ID_EDIT_FIND_PREVIOUS), MenuItem::Separator(),
+                MenuItem::Command(ID_EDIT_FIND_XPATH) }),
         MenuItem::Submenu(QStringLiteral("&View"),
             { MenuItem::Command(ID_VIEW_TOOLBAR), MenuItem::Command(ID_VIEW_STATUS_BAR),
                 MenuItem::Separator(), MenuItem::Command(ID_VIEW_ATTRIBUTES),

@@ -14,6 +14,7 @@ inline constexpr int ID_VIEW_IMAGE = 32833;
 inline constexpr int ID_SHIFT_ESCAPE = 32857;
 inline constexpr int ID_VIEW_ATTRIBUTES = 32861;
 inline constexpr int ID_VIEW_OPTIONS = 32867;
+inline constexpr int ID_EDIT_FIND_XPATH = 32870;
 
 // The docking bars of the detail panes.
 inline constexpr int IDW_ATTRIBUTES_BAR = 59748;

@@ -19,6 +19,7 @@
 #include "TrelvoApp.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
+#include "XPathDlg.h"
 
 #include <QToolBar>
 
@@ -42,6 +43,11 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
     AddCommand(ID_HELP_PRODUCTS, [this] { OnHelpProducts(); });
     AddCommand(ID_VIEW_OPTIONS, [this] { OnViewOptions(); });
     AddCommand(ID_EDIT_FIND, [this] { OnEditFind(); });
+    AddCommand(ID_EDIT_FIND_XPATH, [this] { OnEditFindXPath(); });
+    AddUpdateCommand(ID_EDIT_FIND_XPATH, [this](CommandState& state) {
+        const auto* doc = dynamic_cast<const TrelvoDoc*>(GetActiveDocument());
+        state.enabled = doc && doc->HasRootElement();
+    });
     const auto repeatFind = [this](bool down) {
         if (TrelvoView* view = GetTreeView())
             down ? view->FindNext() : view->FindPrevious();
@@ -102,7 +108,22 @@ bool MainFrame::OnCreate(Document& document)
     imageBar->sizeVert = attributesBar->sizeVert = sourceBar->sizeVert;
     LoadLayout();
     CreateFindDialog();
+    CreateXPathDialog(document);
     return true;
+}
+
+void MainFrame::CreateXPathDialog(Document& document)
+{
+    xpathDialog = new XPathDlg(this);
+    xpathDialog->SetTreeView(GetTreeView());
+    // A view of the document, so that it lets go of its nodes when the document is cleared.
+    document.AddView(xpathDialog);
+}
+
+void MainFrame::OnEditFindXPath()
+{
+    if (xpathDialog)
+        xpathDialog->Activate();
 }
 
 void MainFrame::CreateFindDialog()

@@ -9,6 +9,7 @@ class ControlBar;
 class ControlToolBar;
 class DockSite;
 class FindDlg;
+class XPathDlg;
 class TrelvoApp;
 class TrelvoView;
 
@@ -47,6 +48,9 @@ public:
     // Shows the find dialog and gives it the focus.
     void OnEditFind();
     FindDlg* GetFindDialog() const { return findDialog; }
+    // Shows the XPath dialog and gives it the focus.
+    void OnEditFindXPath();
+    XPathDlg* GetXPathDialog() const { return xpathDialog; }
 
 protected:
     void OnClose() override;
@@ -60,6 +64,7 @@ private:
     // The command toggles the bar; its check mark shows whether the bar is visible.
     void AddBarToggle(int command, std::function<ControlBar*()> bar);
     void CreateFindDialog();
+    void CreateXPathDialog(Document& document);
     // The find dialog's options go back into the settings.
     void SaveFindSettings();
 
@@ -70,4 +75,5 @@ private:
     CViewBar* sourceBar = nullptr;
     CViewBar* imageBar = nullptr;
     FindDlg* findDialog = nullptr;
+    XPathDlg* xpathDialog = nullptr;
 };

@@ -47,6 +47,7 @@ const std::vector<SettingInfo>& SettingsTable::Entries()
         { u"FindNames", &S::FindNames, 1, 0, 1 },
         { u"FindValues", &S::FindValues, 1, 0, 1 },
         { u"FindProps", &S::FindProps, 1, 0, 1 },
+        { u"XPathHistory", &S::XPathHistory },
     };
     return entries;
 }

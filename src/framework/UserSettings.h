@@ -42,4 +42,6 @@ struct UserSettings {
     int FindNames {};
     int FindValues {};
     int FindProps {};
+    // The XPath dialog's last expressions, the latest first, one per line.
+    QString XPathHistory;
 };

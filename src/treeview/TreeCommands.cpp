@@ -27,6 +27,8 @@ std::vector<CommandInfo> TreeCommands::Commands()
             {} },
         { ID_ACTIONS_EXPAND_ALL, QStringLiteral("&Expand All"), {}, {}, {} },
         { ID_ACTIONS_COLLAPSE_ALL, QStringLiteral("&Collapse All"), {}, {}, {} },
+        { ID_EDIT_COPY_PATH, QStringLiteral("Copy Pat&h\tCtrl+Shift+C"), { Key("Ctrl+Shift+C") },
+            QStringLiteral("Copy the selected node's path\nCopy Path"), {} },
     };
 }
 
@@ -50,6 +52,8 @@ std::vector<MenuItem> TreeCommands::NodePopup()
         MenuItem::Separator(),
         MenuItem::Command(ID_EDIT_MOVE_UP),
         MenuItem::Command(ID_EDIT_MOVE_DOWN),
+        MenuItem::Separator(),
+        MenuItem::Command(ID_EDIT_COPY_PATH),
     };
 }
 
@@ -60,5 +64,7 @@ std::vector<MenuItem> TreeCommands::DocumentPopup()
             { MenuItem::Command(ID_ADD_ROOT_ELEMENT),
                 MenuItem::Command(ID_ADD_PROCESSING_INSTRUCTION),
                 MenuItem::Command(ID_ADD_COMMENT) }),
+        MenuItem::Separator(),
+        MenuItem::Command(ID_EDIT_COPY_PATH),
     };
 }

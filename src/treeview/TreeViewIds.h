@@ -21,3 +21,4 @@ inline constexpr int ID_FILE_APPLY_LINKED_XSLT = 32828;
 inline constexpr int ID_EDIT_FIND_NEXT = 32843;
 inline constexpr int ID_EDIT_FIND_PREVIOUS = 32844;
 inline constexpr int ID_VALIDATE_SCHEMA = 32849;
+inline constexpr int ID_EDIT_COPY_PATH = 32871;

@@ -91,6 +91,7 @@ TrelvoView::TrelvoView(QWidget* parent)
     AddClipboardCommands();
     AddUndoCommands();
     AddSchemaCommand();
+    AddPathCommand();
 }
 
 TrelvoView::~TrelvoView()
@@ -108,6 +109,7 @@ void TrelvoView::OnInitialUpdate()
     TrelvoDoc* doc = Doc();
     if (treeModel->ItemCount() > 0)
         ClearTree();
+    pathBindings.reset();
     if (doc && !doc->dom.isNull()) {
         // Five million items take seconds to make: the window keeps painting meanwhile, and
         // the frame keeps the document from changing under the walk.
@@ -136,6 +138,7 @@ void TrelvoView::OnUpdate(View*, long hint)
         // The steps hold nodes of the DOM that is going.
         editor.History().Clear();
         ClearTree();
+        pathBindings.reset();
     }
     // Labels follow the setting as soon as the views hear of a change: all of them, since
     // they are made when drawn.
@@ -339,6 +342,7 @@ void TrelvoView::TellDocument(const QModelIndex& item)
     if (!doc || (node == doc->SelectedNode && !node.isNull()))
         return;
     doc->SelectedNode = node;
+    ShowSelectedPath();
     if (!selectionHeld)
         doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }

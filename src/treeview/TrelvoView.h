@@ -6,6 +6,7 @@
 #include "TreeModel.h"
 #include "UserSettings.h"
 #include "View.h"
+#include "dom/DomBindings.h"
 
 #include <QPersistentModelIndex>
 #include <QTreeView>
@@ -136,6 +137,19 @@ public:
     bool HasLastFind() const { return hasLastFind; }
     const FindRequest& LastFind() const { return lastFind; }
 
+    // The prefixes of the node paths and of XPath expressions: made from the document's
+    // declarations when first needed after a load, or as the XPath dialog changed them.
+    const DomBindings& PathBindings();
+    void SetPathBindings(const DomBindings& bindings);
+    // The node's XPath location path with those prefixes; empty when XPath does not see it.
+    QString NodePath(const DomNode& node);
+    // The item of node, or of the nearest node above it that has one (an attribute's element);
+    // invalid when node is no longer in the document.
+    QModelIndex ItemOfNode(const DomNode& node) const;
+    // Selects the item ItemOfNode gives, scrolled into view with its ancestors expanded; false
+    // when node is no longer in the document.
+    bool SelectNode(const DomNode& node);
+
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(
@@ -189,6 +203,9 @@ private:
     // Validate Schema: asks for a schema file, validates the document against it and reports
     // the outcome, selecting the first element in error.
     void AddSchemaCommand();
+    // Copy Path, and the selected node's path in the status bar's message pane.
+    void AddPathCommand();
+    void ShowSelectedPath();
     void OnValidateSchema();
     // The drag follows the mouse through the view's own mouse handling (no system drag
     // session), so that the whole of it works on any platform and in tests. A drag that should
@@ -239,4 +256,5 @@ private:
 
     FindRequest lastFind;
     bool hasLastFind = false;
+    std::optional<DomBindings> pathBindings;
 };

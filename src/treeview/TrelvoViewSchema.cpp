@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QStringList>
 
-#include <vector>
-
 namespace {
 
 // As many errors as a message box shows without growing past the screen.
@@ -35,27 +33,6 @@ QString Report(const DomSchema::Result& result)
     if (result.errorCount > long(result.errors.size()))
         lines << QStringLiteral("(%1 errors in all)").arg(result.errorCount);
     return lines.join(u'\n');
-}
-
-// The item of node: the nodes from the document down to it, each found among the items of the
-// one above (the items keep no map from nodes).
-QModelIndex ItemOf(const TreeModel& model, const DomNode& node)
-{
-    std::vector<DomNode> chain;
-    for (DomNode at = node; at; at = at.parentNode())
-        chain.push_back(at);
-    QModelIndex item = model.index(0, 0);
-    if (chain.empty() || model.Node(item) != chain.back())
-        return QModelIndex();
-    for (auto it = chain.rbegin() + 1; it != chain.rend() && item.isValid(); ++it) {
-        QModelIndex found;
-        for (int row = 0; row < model.rowCount(item) && !found.isValid(); ++row) {
-            if (model.Node(model.index(row, 0, item)) == *it)
-                found = model.index(row, 0, item);
-        }
-        item = found;
-    }
-    return item;
 }
 
 } // namespace
@@ -97,14 +74,7 @@ void TrelvoView::OnValidateSchema()
         return;
     }
     // The first element in error is selected behind the box, so the user sees where to look.
-    if (!result.errors.empty() && result.errors.front().node) {
-        const QModelIndex item = ItemOf(*treeModel, result.errors.front().node);
-        if (item.isValid()) {
-            for (QModelIndex parent = item.parent(); parent.isValid(); parent = parent.parent())
-                expand(parent);
-            scrollTo(item);
-            SelectItem(item);
-        }
-    }
+    if (!result.errors.empty() && result.errors.front().node)
+        SelectNode(result.errors.front().node);
     prompts.MessageBox(Report(result), caption, Prompts::Buttons::Ok, Prompts::Icon::Information);
 }

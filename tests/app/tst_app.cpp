@@ -142,7 +142,7 @@ private slots:
     void settingsTable()
     {
         const std::vector<SettingInfo>& entries = SettingsTable::Entries();
-        QCOMPARE(entries.size(), std::size_t(22));
+        QCOMPARE(entries.size(), std::size_t(23));
         QVERIFY(Start());
         for (const SettingInfo& entry : entries) {
             const QVariant expected = std::holds_alternative<QString UserSettings::*>(entry.member)

@@ -25,15 +25,21 @@
 #include "TrelvoApp.h"
 #include "TrelvoDoc.h"
 #include "TrelvoView.h"
+#include "XPathDlg.h"
+#include "XPathResults.h"
 #include "dom/DomElement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,6 +51,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 
@@ -500,7 +507,8 @@ private slots:
             ids << (item->isSeparator() ? QVariant(0) : item->data());
         const qsizetype paste = ids.indexOf(QVariant(ID_EDIT_PASTE));
         QCOMPARE(ids.mid(paste + 1),
-            QList<QVariant>({ 0, ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS }));
+            QList<QVariant>({ ID_EDIT_COPY_PATH, 0, ID_EDIT_FIND, ID_EDIT_FIND_NEXT,
+                ID_EDIT_FIND_PREVIOUS, 0, ID_EDIT_FIND_XPATH }));
         QVERIFY(!UpdatedAction(ID_EDIT_FIND_NEXT)->isEnabled());
         QVERIFY(!UpdatedAction(ID_EDIT_FIND_PREVIOUS)->isEnabled());
 
@@ -533,6 +541,67 @@ private slots:
         QCOMPARE(app->FindCase, 0);
         QCOMPARE(app->FindDirection, 1);
         QVERIFY(!Frame()->GetFindDialog()->findChild<QCheckBox*>(u"names"_s)->isChecked());
+    }
+
+    // Find by XPath on a namespaced document with no binding typed: a click on a result selects
+    // its item (an attribute's element), the status bar shows the selected node's path, Copy
+    // Path puts that on the clipboard and it finds the node again; a deleted node is reported;
+    // the expression is offered again at the next start.
+    void xpathFromTheFrame()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"ns.xml"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html xmlns='http://www.w3.org/1999/xhtml'><body><p/><svg:svg "
+                   "xmlns:svg='http://www.w3.org/2000/svg'><svg:rect/><svg:rect width='2'/>"
+                   "</svg:svg><p/></body></html>");
+        file.close();
+        QVERIFY(Start(path));
+        UpdatedAction(ID_EDIT_FIND_XPATH)->trigger();
+        XPathDlg* dialog = Frame()->GetXPathDialog();
+        QVERIFY(dialog->isVisible());
+        TrelvoView* tree = Frame()->GetTreeView();
+        const XPathResults* results = dialog->Results();
+        const auto evaluate = [&](const QString& expression) {
+            dialog->ExpressionBox()->setEditText(expression);
+            QTest::mouseClick(dialog->EvaluateButton(), Qt::LeftButton);
+        };
+        const auto click = [&](int row) {
+            QTreeView* list = dialog->ResultList();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                list->visualRect(results->index(row, 0)).center());
+        };
+        const QString expression = u"//svg:rect/@width | //d:p[2]"_s;
+        evaluate(expression);
+        QCOMPARE(results->rowCount(), 2);
+        click(0);
+        const DomNode rect = tree->NodeOf(tree->SelectedItem());
+        QCOMPARE(rect.nodeName(), u"svg:rect"_s);
+        UpdatedAction(ID_EDIT_COPY_PATH)->trigger();
+        const QString rectPath = QGuiApplication::clipboard()->text();
+        QCOMPARE(Frame()->GetPaneText(0), rectPath);
+        evaluate(rectPath);
+        QCOMPARE(results->rowCount(), 1);
+        QCOMPARE(results->Node(results->index(0, 0)), rect);
+
+        evaluate(expression);
+        click(1);
+        const DomNode paragraph = tree->NodeOf(tree->SelectedItem());
+        QCOMPARE(paragraph.nodeName(), u"p"_s);
+        prompts.AnswerMessage(Button::Yes);
+        UpdatedAction(ID_EDIT_DELETE_ITEM)->trigger();
+        click(0);
+        QCOMPARE(tree->NodeOf(tree->SelectedItem()), rect);
+        click(1);
+        QCOMPARE(tree->NodeOf(tree->SelectedItem()), rect);
+        QVERIFY2(dialog->Summary()->text().contains(u"deleted"_s),
+            qPrintable(dialog->Summary()->text()));
+
+        prompts.AnswerMessage(Button::No);
+        CloseAndStop();
+        QVERIFY(Start());
+        QCOMPARE(Frame()->GetXPathDialog()->ExpressionBox()->itemText(0), expression);
     }
 
     void options_data()

@@ -413,15 +413,19 @@ void TreeViewTest::contextMenu_data()
     QTest::addColumn<bool>("dialog");
 
     QTest::newRow("document offers no root element")
-        << u"Document"_s << QStringList { u"Processing Instruction"_s, u"Comment"_s } << true;
+        << u"Document"_s
+        << QStringList { u"Processing Instruction"_s, u"Comment"_s, u"Copy Pat&h\tCtrl+Shift+C"_s }
+        << true;
     QTest::newRow("root element stays in place")
         << u"r"_s
         << QStringList { u"Child Element\tIns"_s, u"Text\tCtrl+I"_s, u"Attribute\tCtrl+Shift+I"_s,
-               u"Comment"_s, u"CDATA Section"_s, u"&Delete\tCtrl+Del"_s, u"&Edit\tAlt+Enter"_s }
+               u"Comment"_s, u"CDATA Section"_s, u"&Delete\tCtrl+Del"_s, u"&Edit\tAlt+Enter"_s,
+               u"Copy Pat&h\tCtrl+Shift+C"_s }
         << true;
     QTest::newRow("text") << u"text"_s
                           << QStringList { u"&Delete\tCtrl+Del"_s, u"&Edit\tAlt+Enter"_s,
-                                 u"Move &Up\tCtrl+Up"_s, u"Move Dow&n\tCtrl+Down"_s }
+                                 u"Move &Up\tCtrl+Up"_s, u"Move Dow&n\tCtrl+Down"_s,
+                                 u"Copy Pat&h\tCtrl+Shift+C"_s }
                           << false;
 }
 

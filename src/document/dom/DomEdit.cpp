@@ -60,7 +60,9 @@ qint64 DomNode::memoryUse() const
         = [](const xmlChar* text) { return text ? qint64(xmlStrlen(text)) + 1 + overhead : 0; };
     qint64 bytes = 0;
     for (xmlNodePtr current = node; current;) {
-        bytes += qint64(sizeof(xmlNode)) + overhead + textBytes(current->content);
+        // An element's content field holds no text: XPath keeps document-order numbers in it.
+        const bool text = current->type != XML_ELEMENT_NODE;
+        bytes += qint64(sizeof(xmlNode)) + overhead + (text ? textBytes(current->content) : 0);
         if (current->type == XML_ELEMENT_NODE) {
             for (xmlAttrPtr attr = current->properties; attr; attr = attr->next) {
                 bytes += qint64(sizeof(xmlAttr)) + overhead;

@@ -11,6 +11,7 @@ struct _xmlNs;
 struct DocData;
 
 class DomAttribute;
+class DomBindings;
 class DomElement;
 class DomNamedNodeMap;
 class DomNodeList;
@@ -34,6 +35,9 @@ public:
 
     NodeType nodeType() const;
     QString nodeName() const;
+    // The namespace of an element's or attribute's name; empty for other nodes and for names in
+    // no namespace. A namespace declaration is in the xmlns namespace.
+    QString namespaceURI() const;
     // The value, or nothing for the types that have none (element, document, ...).
     std::optional<QString> nodeValue() const;
     DomResult setNodeValue(const QString& value);
@@ -65,11 +69,12 @@ public:
     // text, without what the document shares (interned names).
     qint64 memoryUse() const;
 
-    // An XPath location path that selects this node from the document: "/a/b[3]/@c", names
-    // with the prefixes they are written with, a position wherever siblings share the step.
-    // Empty for a node that XPath does not see (an entity reference or what lies in one, a
-    // document type) and for one outside the document's tree.
-    QString path() const;
+    // An XPath location path that selects this node from the document: "/a/b[3]/@c", a
+    // position wherever siblings share the step, a namespace declaration as "namespace::p".
+    // Names take the prefixes they are written with, or with bindings the prefix bound to their
+    // namespace. Empty for a node that XPath does not see (an entity reference or what lies in
+    // one, a document type, the XML declaration) and for one outside the document's tree.
+    QString path(const DomBindings* bindings = nullptr) const;
 
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;

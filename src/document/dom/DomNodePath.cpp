@@ -3,6 +3,8 @@
 
 #include "DomNode.h"
 
+#include "DomBindings.h"
+
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -32,13 +34,37 @@ bool SameTest(const xmlNode* a, const xmlNode* b)
     }
 }
 
+// A literal for uri, in whichever quotes it does not hold.
+QString Literal(const QString& text)
+{
+    const QChar quote = text.contains(QLatin1Char('\'')) ? QLatin1Char('"') : QLatin1Char('\'');
+    return quote + text + quote;
+}
+
+// The name test of an element or attribute. Without bindings the name as written; with them a
+// namespaced name takes the prefix bound to its namespace, or, with none bound, a test of the
+// local name and namespace that needs no prefix.
+QString NameTest(const xmlNs* ns, const xmlChar* local, const DomBindings* bindings)
+{
+    // "xml" is bound in every expression.
+    if (!bindings || !ns || !ns->href || !*ns->href || xmlStrEqual(ns->prefix, BAD_CAST "xml"))
+        return DomNodeUtil::QualifiedName(ns ? ns->prefix : nullptr, local);
+    const QString uri = DomStore::ToQString(ns->href);
+    const QString name = DomStore::ToQString(local);
+    const QString prefix = bindings->PrefixFor(uri, DomStore::ToQString(ns->prefix));
+    if (!prefix.isEmpty())
+        return prefix + QLatin1Char(':') + name;
+    return QStringLiteral("*[local-name()=%1 and namespace-uri()=%2]")
+        .arg(Literal(name), Literal(uri));
+}
+
 // The step of a node within its parent; empty for a node XPath does not see.
-QString Step(const xmlNode* node)
+QString Step(const xmlNode* node, const DomBindings* bindings)
 {
     QString test;
     switch (node->type) {
     case XML_ELEMENT_NODE:
-        test = DomNodeUtil::QualifiedName(node->ns ? node->ns->prefix : nullptr, node->name);
+        test = NameTest(node->ns, node->name, bindings);
         break;
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
@@ -64,20 +90,34 @@ QString Step(const xmlNode* node)
 
 } // namespace
 
-QString DomNode::path() const
+QString DomNode::namespaceURI() const
 {
-    if (!node || DomNodeUtil::InsideEntity(node))
+    if (ns)
+        return QStringLiteral("http://www.w3.org/2000/xmlns/");
+    if (!node || (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE))
+        return QString();
+    return DomStore::ToQString(Href(node));
+}
+
+QString DomNode::path(const DomBindings* bindings) const
+{
+    if (!node || DomNodeUtil::InsideEntity(node) || DomNodeUtil::IsDeclaration(node))
         return QString();
     QStringList steps;
     const xmlNode* at = node;
     if (ns) {
-        steps << QLatin1Char('@') + nodeName();
+        // A declaration is no attribute to XPath but a node of the namespace axis; xmlns=""
+        // declares nothing there.
+        if (!ns->href || !*ns->href)
+            return QString();
+        steps << (ns->prefix ? QStringLiteral("namespace::") + DomStore::ToQString(ns->prefix)
+                             : QStringLiteral("namespace::*[not(name())]"));
     } else if (node->type == XML_ATTRIBUTE_NODE) {
-        steps << QLatin1Char('@') + nodeName();
+        steps << QLatin1Char('@') + NameTest(node->ns, node->name, bindings);
         at = node->parent;
     }
     for (; at && at->type != XML_DOCUMENT_NODE; at = at->parent) {
-        const QString step = at->parent ? Step(at) : QString();
+        const QString step = at->parent ? Step(at, bindings) : QString();
         if (step.isEmpty())
             return QString();
         steps.prepend(step);

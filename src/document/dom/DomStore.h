@@ -23,6 +23,9 @@ struct DocData {
     long refs = 0;
     // Bumped by every change, so cached list positions know they are stale.
     unsigned long generation = 1;
+    // The generation whose document order the elements' content fields hold (see DomXPath);
+    // 0 when they hold none.
+    unsigned long orderedGeneration = 0;
     // Root of each detached subtree -> handles that refer into it.
     std::unordered_map<xmlNodePtr, long> detached;
     // Namespace declarations taken off their element; handles and nodes may still point to them.

@@ -274,6 +274,8 @@ public:
                 node->content = nullptr;
             node = DomNodeUtil::NextInSubtree(node, root, node->type == XML_ELEMENT_NODE);
         }
+        if (auto* data = static_cast<DocData*>(own->_private))
+            data->orderedGeneration = 0;
     }
     TransformSource(const TransformSource&) = delete;
     TransformSource& operator=(const TransformSource&) = delete;
