@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <vector>
+
 struct DomDocumentState;
 
 // The program's handle to a DOM document: loads, saves, creates nodes and transforms. Copies of
@@ -37,6 +39,14 @@ public:
     // The bytes are parsed once more first: DomUnreadable, and the file untouched, when they
     // would not load again (a document without a root element may lack only that).
     DomResult save(const QString& path, QString* errorText = nullptr) const;
+
+    // Parses text as content in context's place (an element or the document node of this
+    // document): in its namespace scope, with the document's entities, indentation dropped as on
+    // load. nodes: what the text makes, in order, owned by the document and linked nowhere.
+    // DomNoValue when it makes nothing; DomFail, with reason (sentences ending with a line
+    // break), when it is not well-formed there.
+    DomResult parseContent(const DomNode& context, const QString& text, std::vector<DomNode>& nodes,
+        QString& reason) const;
 
     // The document node (type 9).
     DomNode documentNode() const;

@@ -104,10 +104,10 @@ void Writer::Escaped(const xmlChar* text, Context context)
             if (context != RawContext)
                 out += "&#13;";
             else if (s[1] != '\n')
-                out += "\r\n";
+                out += lineBreak;
             break;
         case '\n':
-            out += context == AttributeContext ? "&#10;" : "\r\n";
+            out += context == AttributeContext ? "&#10;" : lineBreak;
             break;
         }
     }
@@ -262,6 +262,10 @@ void Writer::Element(xmlNodePtr root)
     for (;;) {
         if (node->type == XML_ELEMENT_NODE) {
             StartTag(node);
+            if (node == root) {
+                for (xmlNsPtr ns : rootDeclarations)
+                    Declaration(ns);
+            }
             if (node->children) {
                 out += '>';
                 node = node->children;
