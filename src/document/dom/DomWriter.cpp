@@ -155,6 +155,10 @@ void Writer::StartTag(xmlNodePtr element)
 {
     out += '<';
     Name(element->ns ? element->ns->prefix : nullptr, element->name);
+    if (element == declaringRoot) {
+        for (xmlNsPtr ns : rootDeclarations)
+            Declaration(ns);
+    }
     if (!element->nsDef) {
         for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
             Attribute(attr);
@@ -258,14 +262,11 @@ void Writer::Leaf(xmlNodePtr node)
 // Iterative, so a tree of any depth is written without exhausting the stack.
 void Writer::Element(xmlNodePtr root)
 {
+    declaringRoot = root;
     xmlNodePtr node = root;
     for (;;) {
         if (node->type == XML_ELEMENT_NODE) {
             StartTag(node);
-            if (node == root) {
-                for (xmlNsPtr ns : rootDeclarations)
-                    Declaration(ns);
-            }
             if (node->children) {
                 out += '>';
                 node = node->children;
