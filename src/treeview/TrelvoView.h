@@ -193,9 +193,8 @@ private:
     void AddSchemaCommand();
     void OnValidateSchema();
     // The drag follows the mouse through the view's own mouse handling (no system drag
-    // session), so that the whole of it works on any platform and in tests. A drag that should
-    // reach other windows can be handed to the system where the pointer leaves the view, with
-    // DropTargetAt and the branch operations still deciding drops inside it.
+    // session), so that the whole of it works on any platform and in tests; it is handed to the
+    // system, as XML text, only where the pointer leaves the window.
     // The left button moved while down at pos: starts a drag once it has gone far enough from
     // the press, and follows it.
     void DragMouseMove(const QPoint& pos, Qt::KeyboardModifiers modifiers);
