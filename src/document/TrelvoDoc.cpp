@@ -408,6 +408,48 @@ DomNode TrelvoDoc::CopyNodeTo(const DomNode& node, const DomNode& newParent)
     return clone.isNull() ? DomNode() : AppendNew(newParent, clone);
 }
 
+DomResult TrelvoDoc::AppendParsed(
+    const DomNode& parent, const QString& text, std::vector<DomNode>& nodes, QString& reason)
+{
+    std::vector<DomNode> parsed;
+    const DomResult result = dom.parseContent(parent, text, parsed, reason);
+    if (result != DomOk)
+        return result;
+    const bool underElement = parent.nodeType() == NodeType::Element;
+    for (const DomNode& node : parsed) {
+        const NodeType type = node.nodeType();
+        // What a paste within the tree may bring: instructions keep to the document's prologue,
+        // and entity references get no item of their own.
+        const bool fits = type == NodeType::Comment
+            || (underElement
+                && (type == NodeType::Element || type == NodeType::Text
+                    || type == NodeType::CDataSection));
+        if (!fits) {
+            reason = underElement
+                ? QStringLiteral(
+                    "Only elements, text, CDATA sections and comments can be pasted.\n")
+                : QStringLiteral("Only comments can be pasted at the top of the document.\n");
+            return DomInvalidArgument;
+        }
+        if (!FitsUnder(node, parent)) {
+            reason = QStringLiteral("The elements would nest too deeply.\n");
+            return DomInvalidArgument;
+        }
+    }
+    for (const DomNode& node : parsed) {
+        if (Failed(DomNode(parent).appendChild(node))) {
+            for (const DomNode& added : nodes)
+                (void)DomNode(parent).removeChild(added);
+            nodes.clear();
+            reason = QStringLiteral("The document refused the nodes.\n");
+            return DomInvalidArgument;
+        }
+        nodes.push_back(node);
+    }
+    SetModifiedFlag(true);
+    return DomOk;
+}
+
 TreeChange TrelvoDoc::MoveNodeUp(const DomNode& node)
 {
     DomNode parent = node.parentNode();

@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 // The application's one document: owns the DOM of the open file, loads and saves it, and makes
 // the tree changes the views ask for.
@@ -66,6 +67,13 @@ public:
     [[nodiscard]] TreeChange MoveNodeTo(const DomNode& node, const DomNode& newParent);
     // Appends a deep copy of node to newParent; returns the copy.
     [[nodiscard]] DomNode CopyNodeTo(const DomNode& node, const DomNode& newParent);
+    // Parses text as content in parent's place and appends what it makes to parent, all or
+    // nothing: elements, text and CDATA sections under an element, comments under an element or
+    // the document. nodes: those appended, in order. DomFail with reason when the text is not
+    // well-formed there, DomInvalidArgument with reason when it holds a node that may not go
+    // under parent, DomNoValue when it makes nothing.
+    [[nodiscard]] DomResult AppendParsed(
+        const DomNode& parent, const QString& text, std::vector<DomNode>& nodes, QString& reason);
     [[nodiscard]] TreeChange MoveNodeUp(const DomNode& node);
     [[nodiscard]] TreeChange MoveNodeDown(const DomNode& node);
     // before: the child to insert in front of, or null to append.

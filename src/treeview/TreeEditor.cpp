@@ -183,6 +183,35 @@ QModelIndex TreeEditor::CopyBranch(
     return item;
 }
 
+DomResult TreeEditor::AppendParsed(
+    const QModelIndex& target, const QString& text, const QString& step, QString& reason)
+{
+    TrelvoDoc* doc = Doc();
+    if (!doc || !target.isValid())
+        return DomInvalidArgument;
+    const DomNode parent = view.NodeOf(target);
+    std::vector<DomNode> nodes;
+    const DomResult result = doc->AppendParsed(parent, text, nodes, reason);
+    if (result != DomOk)
+        return result;
+    for (const DomNode& node : nodes)
+        view.BuildBranch(node, target, TreeModel::Position::Last());
+    Update(nullptr);
+    // Put back last first: each goes in front of the one after it.
+    const DomNode next = nodes.back().nextSibling();
+    Record(
+        step,
+        [this, nodes] {
+            for (auto node = nodes.rbegin(); node != nodes.rend(); ++node)
+                TakeNode(*node);
+        },
+        [this, nodes, parent, next] {
+            for (size_t i = nodes.size(); i-- > 0;)
+                PutNode(nodes[i], parent, i + 1 < nodes.size() ? nodes[i + 1] : next);
+        });
+    return DomOk;
+}
+
 TreeChange TreeEditor::MoveBranch(
     const QModelIndex& source, const QModelIndex& target, const QString& step)
 {

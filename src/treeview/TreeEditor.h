@@ -48,6 +48,12 @@ public:
     // name of the history's step (Paste, Drop).
     QModelIndex CopyBranch(
         const QModelIndex& source, const QModelIndex& target, const QString& step);
+    // The nodes text makes, parsed in target's place, appended to target's node (see
+    // TrelvoDoc::AppendParsed for what fits where); their items come last under target,
+    // collapsed and not selected, and the views are updated once. One step of the history
+    // named step (Paste, Drop). The document's result, and reason when it refused.
+    DomResult AppendParsed(
+        const QModelIndex& target, const QString& text, const QString& step, QString& reason);
     // Moves source's node to the end of target's node; the item follows, collapsed, with the
     // marks on it or inside it cleared, and the selection stays where it was. A false change
     // when the DOM refused.

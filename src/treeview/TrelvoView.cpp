@@ -17,7 +17,9 @@
 #include "WaitCursor.h"
 #include "XsltCommands.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -216,6 +218,10 @@ void TrelvoView::ClearTree()
     treeModel->Clear();
     copySource = QPersistentModelIndex();
     cutSource = QPersistentModelIndex();
+    // The text of a branch still on the clipboard is written now, so that the document it came
+    // from can go (Copy on the root of a large document costs its writing here, once).
+    if (clipboardData)
+        clipboardData->Freeze(QGuiApplication::clipboard()->mimeData() == clipboardData);
 }
 
 void TrelvoView::ExpandAll(const QModelIndex& item)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BranchMimeData.h"
 #include "DragCursors.h"
 #include "FindRequest.h"
 #include "TreeEditor.h"
@@ -9,6 +10,7 @@
 #include "dom/DomBindings.h"
 
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QTreeView>
 
 #include <functional>
@@ -95,11 +97,17 @@ public:
     // goes to this view first.
     void ShowContextMenu(const QPoint& point);
 
-    // Cut, Copy and Paste mark an item inside the view and copy or move its node's branch; the
-    // system clipboard is not used. At most one of the two marks is set.
+    // Cut, Copy and Paste mark an item inside the view and copy or move its node's branch; Copy
+    // and Cut also put the branch on the system clipboard as XML text. At most one of the two
+    // marks is set, and neither once something else is put on the clipboard: Paste then inserts
+    // the clipboard's text.
     void OnEditCopy();
     void OnEditCut();
     void OnEditPaste();
+    // Parses text in target's place and appends what it makes to target's node as one step named
+    // step (Paste, Drop); text that is not well-formed, or holds what may not go there, is shown
+    // and changes nothing.
+    void InsertXmlText(const QModelIndex& target, const QString& text, const QString& step);
     // Whether source's branch may go below target: copied (copy) or moved under an element, or,
     // for a comment, under the document; never into its own branch, a move never to the parent
     // it already has. Instructions and document types are never sources.
@@ -167,6 +175,10 @@ protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
         const QModelIndex& index) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -198,6 +210,16 @@ private:
     // The context menu under the selected item's label.
     void ShowKeyboardMenu();
     void AddClipboardCommands();
+    // Puts the item's branch on the system clipboard, written when asked for.
+    void PutOnClipboard(const QModelIndex& item);
+    // The clipboard still holds what this view put there last (perhaps through a clipboard
+    // manager that took it over).
+    bool ClipboardIsOwn() const;
+    // The item a drag from another program (or from this view through the system) would drop
+    // its text or branch on at the event's position; invalid when none.
+    QModelIndex SystemDropTarget(const QDropEvent* event) const;
+    // Hands the dragged branch to the system's drag and drop, as XML text; returns when it ends.
+    void StartSystemDrag();
     // Undo and Redo of the document, or of the text field that has the focus.
     void AddUndoCommands();
     // Validate Schema: asks for a schema file, validates the document against it and reports
@@ -208,9 +230,8 @@ private:
     void ShowSelectedPath();
     void OnValidateSchema();
     // The drag follows the mouse through the view's own mouse handling (no system drag
-    // session), so that the whole of it works on any platform and in tests. A drag that should
-    // reach other windows can be handed to the system where the pointer leaves the view, with
-    // DropTargetAt and the branch operations still deciding drops inside it.
+    // session), so that the whole of it works on any platform and in tests; it is handed to the
+    // system, as XML text, only where the pointer leaves the window.
     // The left button moved while down at pos: starts a drag once it has gone far enough from
     // the press, and follows it.
     void DragMouseMove(const QPoint& pos, Qt::KeyboardModifiers modifiers);
@@ -243,6 +264,10 @@ private:
     bool dragCopy = false;
     QPersistentModelIndex copySource;
     QPersistentModelIndex cutSource;
+    // What Copy or Cut put on the clipboard last; Qt deletes it once something replaces it.
+    QPointer<BranchMimeData> clipboardData;
+    // The branch dragged through the system, while that drag lasts.
+    QPersistentModelIndex systemDragItem;
     // A left press on an item that may still become a drag, and where it was.
     bool dragArmed = false;
     QPoint dragStart;

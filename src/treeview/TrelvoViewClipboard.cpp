@@ -6,6 +6,9 @@
 #include "TrelvoDoc.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QDropEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -26,6 +29,28 @@ void ShowFailure(const QString& text)
     Prompts::Instance().MessageBox(text, QString(), Prompts::Buttons::Ok, Prompts::Icon::None);
 }
 
+QClipboard& Clipboard() { return *QGuiApplication::clipboard(); }
+
+// Looks at the formats only: Paste's update runs after every key press, and the text may be large.
+bool HasXmlText(const QMimeData* data)
+{
+    return data && (data->hasText() || data->hasFormat(QStringLiteral("application/xml")));
+}
+
+QString XmlTextOf(const QMimeData* data)
+{
+    if (data->hasText())
+        return data->text();
+    return QString::fromUtf8(data->data(QStringLiteral("application/xml")));
+}
+
+// Text may go below an element; at the top of the document, only comments fit.
+bool IsTextTarget(const DomNode& node)
+{
+    const NodeType type = node.nodeType();
+    return type == NodeType::Element || type == NodeType::Document;
+}
+
 } // namespace
 
 void TrelvoView::AddClipboardCommands()
@@ -39,18 +64,52 @@ void TrelvoView::AddClipboardCommands()
     AddUpdateCommand(ID_EDIT_CUT, updateMark);
     AddUpdateCommand(ID_EDIT_PASTE, [this](CommandState& state) {
         const bool copy = copySource.isValid();
-        state.enabled = CanDrop(SelectedItem(), copy ? copySource : cutSource, copy);
+        if (copy || cutSource.isValid())
+            state.enabled = CanDrop(SelectedItem(), copy ? copySource : cutSource, copy);
+        else
+            state.enabled
+                = IsTextTarget(NodeOf(SelectedItem())) && HasXmlText(Clipboard().mimeData());
     });
+    // Whatever replaces the branch on the clipboard (another program, Copy Path, the source
+    // pane's Copy) is what Paste inserts from then on.
+    connect(&Clipboard(), &QClipboard::dataChanged, this, [this] {
+        if ((copySource.isValid() || cutSource.isValid()) && !ClipboardIsOwn()) {
+            copySource = QPersistentModelIndex();
+            cutSource = QPersistentModelIndex();
+        }
+    });
+    viewport()->setAcceptDrops(true);
+}
+
+void TrelvoView::PutOnClipboard(const QModelIndex& item)
+{
+    if (!CanBeMarked(NodeOf(item)))
+        return;
+    auto* data = new BranchMimeData(NodeOf(item));
+    clipboardData = data;
+    Clipboard().setMimeData(data);
+}
+
+bool TrelvoView::ClipboardIsOwn() const
+{
+    const QMimeData* now = Clipboard().mimeData();
+    if (!now || !clipboardData)
+        return false;
+    return now == clipboardData
+        || (now->hasFormat(BranchMimeData::OwnFormat())
+            && now->data(BranchMimeData::OwnFormat()) == clipboardData->Token());
 }
 
 void TrelvoView::OnEditCopy()
 {
+    PutOnClipboard(SelectedItem());
     copySource = SelectedItem();
     cutSource = QPersistentModelIndex();
 }
 
 void TrelvoView::OnEditCut()
 {
+    PutOnClipboard(SelectedItem());
     copySource = QPersistentModelIndex();
     cutSource = SelectedItem();
 }
@@ -58,6 +117,12 @@ void TrelvoView::OnEditCut()
 void TrelvoView::OnEditPaste()
 {
     const QModelIndex target = SelectedItem();
+    if (!copySource.isValid() && !cutSource.isValid()) {
+        const QMimeData* data = Clipboard().mimeData();
+        if (IsTextTarget(NodeOf(target)) && HasXmlText(data))
+            InsertXmlText(target, XmlTextOf(data), QStringLiteral("Paste"));
+        return;
+    }
     // A copy stays marked, so it can be pasted again; a cut is pasted once, or not at all.
     if (copySource.isValid() && CanDrop(target, copySource, true))
         CopyBranchTo(copySource, target, QStringLiteral("Paste"));
@@ -67,6 +132,27 @@ void TrelvoView::OnEditPaste()
         if (CanDrop(target, source, false))
             MoveBranchTo(source, target, QStringLiteral("Paste"));
     }
+}
+
+void TrelvoView::InsertXmlText(const QModelIndex& target, const QString& text, const QString& step)
+{
+    if (!Doc() || !target.isValid())
+        return;
+    QString reason;
+    const DomResult result = Editor().AppendParsed(target, text, step, reason);
+    if (result != DomFail && result != DomInvalidArgument)
+        return;
+    const bool paste = step == u"Paste";
+    QString message;
+    if (result == DomFail) {
+        message = paste ? QStringLiteral("The clipboard does not hold well-formed XML.\n\n%1")
+                        : QStringLiteral("The dropped text is not well-formed XML.\n\n%1");
+    } else {
+        message = paste ? QStringLiteral("The clipboard's XML cannot be pasted here.\n\n%1")
+                        : QStringLiteral("The dropped XML cannot go here.\n\n%1");
+    }
+    Prompts::Instance().MessageBox(
+        message.arg(reason), step, Prompts::Buttons::Ok, Prompts::Icon::Warning);
 }
 
 bool TrelvoView::CanDrop(const QModelIndex& target, const QModelIndex& source, bool copy) const
@@ -148,6 +234,11 @@ void TrelvoView::DragMouseMove(const QPoint& pos, Qt::KeyboardModifiers modifier
         if (!dragging)
             return;
     }
+    // Beyond the window the branch goes to whatever program is under the pointer.
+    if (!window()->rect().contains(viewport()->mapTo(window(), pos))) {
+        StartSystemDrag();
+        return;
+    }
     // Ctrl is read as it is now, from each event: it may have been held since before the drag
     // began, and a held key sends no further key events.
     dragCopy = modifiers.testFlag(Qt::ControlModifier);
@@ -174,6 +265,86 @@ void TrelvoView::DragMouseRelease(const QPoint& pos, Qt::KeyboardModifiers modif
         CopyBranchTo(source, target, QStringLiteral("Drop"));
     else
         MoveBranchTo(source, target, QStringLiteral("Drop"));
+}
+
+void TrelvoView::StartSystemDrag()
+{
+    const QPersistentModelIndex item = dragItem;
+    CancelDrag();
+    UpdateDragCursor();
+    if (!CanBeMarked(NodeOf(item)))
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(new BranchMimeData(NodeOf(item)));
+    // Other programs only ever get a copy; brought back into the tree it moves as any drag.
+    systemDragItem = item;
+    drag->exec(Qt::CopyAction);
+    systemDragItem = QPersistentModelIndex();
+}
+
+QModelIndex TrelvoView::SystemDropTarget(const QDropEvent* event) const
+{
+    const QModelIndex item = ItemOnRow(event->position().toPoint());
+    if (event->source() == this) {
+        const bool copy = event->modifiers().testFlag(Qt::ControlModifier);
+        return CanDrop(item, systemDragItem, copy) ? item : QModelIndex();
+    }
+    // A file goes on to the window, which opens it.
+    const QMimeData* data = event->mimeData();
+    if (!Doc() || !data || data->hasUrls() || !HasXmlText(data))
+        return QModelIndex();
+    return IsTextTarget(NodeOf(item)) ? item : QModelIndex();
+}
+
+void TrelvoView::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Taken wherever it enters, so that the moves that follow come here too.
+    const QMimeData* data = event->mimeData();
+    if (event->source() != this && (!Doc() || !data || data->hasUrls() || !HasXmlText(data))) {
+        event->ignore();
+        return;
+    }
+    SetDropHighlight(SystemDropTarget(event));
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TrelvoView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QModelIndex target = SystemDropTarget(event);
+    SetDropHighlight(target);
+    event->setDropAction(Qt::CopyAction);
+    event->setAccepted(target.isValid());
+}
+
+void TrelvoView::dragLeaveEvent(QDragLeaveEvent*) { SetDropHighlight(QModelIndex()); }
+
+void TrelvoView::dropEvent(QDropEvent* event)
+{
+    const QPersistentModelIndex target = SystemDropTarget(event);
+    SetDropHighlight(QModelIndex());
+    if (!target.isValid()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Done once the drop is over: a refusal is shown, and the program the drag came from should
+    // not wait for it to be answered.
+    if (event->source() == this) {
+        const QPersistentModelIndex source = systemDragItem;
+        const bool copy = event->modifiers().testFlag(Qt::ControlModifier);
+        QTimer::singleShot(0, this, [this, source, target, copy] {
+            if (copy)
+                CopyBranchTo(source, target, QStringLiteral("Drop"));
+            else
+                MoveBranchTo(source, target, QStringLiteral("Drop"));
+        });
+        return;
+    }
+    const QString text = XmlTextOf(event->mimeData());
+    QTimer::singleShot(
+        0, this, [this, target, text] { InsertXmlText(target, text, QStringLiteral("Drop")); });
 }
 
 void TrelvoView::UpdateDragCursor()

@@ -223,6 +223,11 @@ private slots:
 
     void indexedWalkVisitsEveryChildInOrder();
     void childListIsLive();
+
+    void standaloneMarkup_data();
+    void standaloneMarkup();
+    void parseContent_data();
+    void parseContent();
 };
 
 void TestDomTree::removedNodeKeepsItsSubtree()
@@ -1754,6 +1759,102 @@ void TestDomTree::childListIsLive()
     QCOMPARE(list.item(0).nodeName(), u"n"_s);
     QCOMPARE(list.item(4).nodeName(), u"c4"_s);
     QCOMPARE(list.item(5).nodeName(), u"c5"_s);
+}
+
+void TestDomTree::standaloneMarkup_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("prefix and default namespace declared above")
+        << u"0/0"_s << u"<p:a xmlns:p=\"urn:p\" xmlns=\"urn:d\" p:k=\"1\"><b>l1\nl2</b></p:a>"_s;
+    QTest::newRow("own declaration of a prefix")
+        << u"0/1"_s << u"<c xmlns=\"urn:d\" xmlns:p=\"urn:p2\"><p:d/></c>"_s;
+    QTest::newRow("comment") << u"0/2"_s << u"<!--x\ny-->"_s;
+}
+
+// A branch copied out of its document declares the namespaces it uses, and no others.
+void TestDomTree::standaloneMarkup()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    DomDocument document = DomDocument::Create();
+    QVERIFY(Succeeded(document.loadXML(
+        u"<r xmlns=\"urn:d\" xmlns:p=\"urn:p\" xmlns:u=\"urn:u\"><p:a p:k=\"1\"><b>l1\nl2</b>"
+        "</p:a><c xmlns:p=\"urn:p2\"><p:d/></c><!--x\ny--></r>"_s)));
+    const QString markup = QString::fromUtf8(Locate(document.documentNode(), path).standaloneXml());
+    QCOMPARE(markup, expected);
+    if (markup.startsWith(u'<') && !markup.startsWith(u"<!--"))
+        QVERIFY(Reparses(markup));
+}
+
+void TestDomTree::parseContent_data()
+{
+    // expected: the element's markup after the nodes were appended, or "!" and the start of
+    // the reason; uris: the namespaces then, when given.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("uris");
+    const QString r = u"<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><c/>"_s;
+    QTest::newRow("names bound in the element's scope")
+        << u"<p:a><b/></p:a>"_s << r + u"<p:a><b/></p:a></r>"_s
+        << u"r{urn:d} c{urn:d} a{urn:p} b{urn:d} "_s;
+    QTest::newRow("indentation dropped")
+        << u"\n<a>\n  <b/>\n</a>\n<!--n-->\n"_s << r + u"<a><b/></a><!--n--></r>"_s << QString();
+    QTest::newRow("xml:space keeps it")
+        << u"<a xml:space=\"preserve\">\n</a>"_s << r + u"<a xml:space=\"preserve\">\r\n</a></r>"_s
+        << QString();
+    QTest::newRow("text read as Unicode, not in the file's encoding")
+        << u"<a>\u00e9</a>"_s << r + u"<a>\u00e9</a></r>"_s << QString();
+    QTest::newRow("entity of the document") << u"&e;"_s << r + u"&e;</r>"_s << QString();
+    QTest::newRow("not well-formed")
+        << u"<a><b></a>"_s << u"!Opening and ending tag mismatch"_s << QString();
+    QTest::newRow("undeclared prefix") << u"<q:a/>"_s << u"!Namespace prefix q"_s << QString();
+    QTest::newRow("declaration") << u"<?xml version=\"1.0\"?><a/>"_s
+                                 << u"!XML declaration allowed only at the start"_s << QString();
+    QTest::newRow("document type")
+        << u"<!DOCTYPE a><a/>"_s << u"!A document type declaration cannot stand here."_s
+        << QString();
+    QTest::newRow("entity no one declares") << u"&nbsp;"_s << u"!Entity 'nbsp'"_s << QString();
+}
+
+// Text parsed in an element's place reads as it would in the document, or is refused with the
+// parser's reason and leaves nothing behind.
+void TestDomTree::parseContent()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(QString, uris);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"latin1.xml"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE r "
+                              "[<!ENTITY e \"v\">]><r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><c/></r>")
+                   .toLatin1());
+    file.close();
+    DomDocument document = DomDocument::Create();
+    QVERIFY(Succeeded(document.load(path)));
+    DomNode r = document.documentElement();
+    const QString before = r.xml();
+    {
+        std::vector<DomNode> nodes;
+        QString reason;
+        const DomResult result = document.parseContent(r, text, nodes, reason);
+        if (expected.startsWith(u'!')) {
+            QCOMPARE(result, DomFail);
+            QVERIFY2(reason.startsWith(expected.mid(1)), qPrintable(reason));
+            QVERIFY(nodes.empty());
+            QCOMPARE(r.xml(), before);
+            return;
+        }
+        QCOMPARE(result, DomOk);
+        for (const DomNode& node : nodes)
+            QVERIFY(Succeeded(r.appendChild(node)));
+    }
+    QCOMPARE(r.xml(), expected);
+    QCOMPARE(document.detachedCount(), 0);
+    if (!uris.isEmpty())
+        QCOMPARE(Namespaces(document), uris);
 }
 
 QTEST_GUILESS_MAIN(TestDomTree)

@@ -11,10 +11,12 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QtTest>
@@ -131,6 +133,8 @@ private slots:
     void drag();
     void clipboard_data();
     void clipboard();
+    void systemClipboard_data();
+    void systemClipboard();
     void dragScrollsAtTheEdge();
     void findGoesOnWithF3();
     void rowsFollowEdits_data();
@@ -182,6 +186,7 @@ void TreeViewTest::init()
     doc->AddView(&spy);
     frame->resize(400, 600);
     frame->show();
+    QGuiApplication::clipboard()->clear();
     QVERIFY(QTest::qWaitForWindowActive(frame.get()));
 }
 
@@ -679,16 +684,17 @@ void TreeViewTest::clipboard_data()
     QTest::newRow("Copy, then Paste twice")
         << u"select a;copy;select b;paste?;paste;paste;paste?"_s << u"on on"_s
         << u"<!DOCTYPE r><r><a><a1/></a><b><a><a1/></a><a><a1/></a></b><!--n--><?p d?></r>"_s;
+    // Once the cut mark is used up, the branch's text on the clipboard pastes copies.
     QTest::newRow("Cut, then Paste moves once")
-        << u"select a1;cut;select b;paste?;paste;paste?"_s << u"on off"_s
-        << u"<!DOCTYPE r><r><a/><b><a1/></b><!--n--><?p d?></r>"_s;
+        << u"select a1;cut;select b;paste?;paste;paste?;paste"_s << u"on on"_s
+        << u"<!DOCTYPE r><r><a/><b><a1/><a1/></b><!--n--><?p d?></r>"_s;
     QTest::newRow("Cut, then Paste on an invalid target")
-        << u"select a;cut;select n;paste?;paste;select b;paste?"_s << u"off off"_s << QString();
+        << u"select a;cut;select n;paste?;paste;select b;paste?"_s << u"off on"_s << QString();
     QTest::newRow("Copy replaces Cut")
         << u"select a1;cut;select b;copy;select a;paste"_s << QString()
         << u"<!DOCTYPE r><r><a><a1/><b/></a><b/><!--n--><?p d?></r>"_s;
     QTest::newRow("marks cleared when an ancestor is removed")
-        << u"select a1;copy;remove a;select b;paste?;cut;remove r;paste?"_s << u"off off"_s
+        << u"select a1;copy;remove a;select b;paste?;cut;remove r;paste?"_s << u"on off"_s
         << u"<!DOCTYPE r>"_s;
     QTest::newRow("the document and a document type are not marked")
         << u"select Document;copy?;select <!DOCTYPE r>;copy?"_s << u"off off"_s << QString();
@@ -723,6 +729,109 @@ void TreeViewTest::clipboard()
     }
     QCOMPARE(shown.join(u' '), states);
     QCOMPARE(Markup(doc->dom), expected.isEmpty() ? before : expected);
+    const QString difference = TreeMismatch(*view->GetModel(), doc->dom);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TreeViewTest::systemClipboard_data()
+{
+    // Steps: "select X", "copy", "paste", "delete X", "undo", "redo", "open" (the same text as a
+    // new document), "outside TEXT" (another program puts TEXT on the clipboard), "drop X TEXT"
+    // (another program drops TEXT on X). clip: the clipboard's text at the end, "-" for not
+    // looked at; expected: the markup at the end, empty for unchanged; message: the start of the
+    // message shown.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("message");
+    const QString r = u"<r xmlns=\"urn:d\" xmlns:p=\"urn:p\" xmlns:u=\"urn:u\">"_s;
+    const QString a = u"<p:a xmlns:p=\"urn:p\" xmlns=\"urn:d\"><b>t</b></p:a>"_s;
+    QTest::newRow("Copy declares the namespaces the branch needs")
+        << u"select p:a;copy"_s << a << QString() << QString();
+    QTest::newRow("text from another program, one step")
+        << u"outside <x>1</x><!--n-->;select c;paste"_s << u"-"_s
+        << r + u"<p:a><b>t</b></p:a><c><x>1</x><!--n--></c></r>"_s << QString();
+    QTest::newRow("undone") << u"outside <x>1</x><!--n-->;select c;paste;undo"_s << u"-"_s
+                            << QString() << QString();
+    QTest::newRow("redone") << u"outside <x>1</x><!--n-->;select c;paste;undo;redo"_s << u"-"_s
+                            << r + u"<p:a><b>t</b></p:a><c><x>1</x><!--n--></c></r>"_s << QString();
+    QTest::newRow("another program's copy drops the mark")
+        << u"select b;copy;outside <z/>;select c;paste"_s << u"<z/>"_s
+        << r + u"<p:a><b>t</b></p:a><c><z/></c></r>"_s << QString();
+    // Taken out of the tree, the branch declares what it uses where it uses it.
+    const QString deleted = u"<p:a xmlns:p=\"urn:p\"><b xmlns=\"urn:d\">t</b></p:a>"_s;
+    QTest::newRow("a deleted branch's text stays")
+        << u"select p:a;copy;delete p:a;select c;paste"_s << deleted
+        << r + u"<c>"_s + deleted + u"</c></r>"_s << QString();
+    QTest::newRow("the text outlives its document")
+        << u"select b;copy;open;select c;paste"_s << u"<b xmlns=\"urn:d\">t</b>"_s
+        << r + u"<p:a><b>t</b></p:a><c><b xmlns=\"urn:d\">t</b></c></r>"_s << QString();
+    QTest::newRow("not well-formed")
+        << u"outside <a><b></a>;select c;paste"_s << u"-"_s << QString()
+        << u"The clipboard does not hold well-formed XML.\n\nOpening and ending tag mismatch"_s;
+    QTest::newRow("declaration") << u"outside <?xml version=\"1.0\"?><a/>;select c;paste"_s
+                                 << u"-"_s << QString()
+                                 << u"The clipboard does not hold well-formed XML.\n\nXML "_s;
+    QTest::newRow("document type")
+        << u"outside <!DOCTYPE a><a/>;select c;paste"_s << u"-"_s << QString()
+        << u"The clipboard does not hold well-formed XML.\n\nA document type"_s;
+    QTest::newRow("an element at the top of the document")
+        << u"outside <a/>;select Document;paste"_s << u"-"_s << QString()
+        << u"The clipboard's XML cannot be pasted here."_s;
+    QTest::newRow("dropped by another program")
+        << u"drop c <y/>"_s << u"-"_s << r + u"<p:a><b>t</b></p:a><c><y/></c></r>"_s << QString();
+}
+
+void TreeViewTest::systemClipboard()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, clip);
+    QFETCH(QString, expected);
+    QFETCH(QString, message);
+    const QString sample
+        = u"<r xmlns=\"urn:d\" xmlns:p=\"urn:p\" xmlns:u=\"urn:u\"><p:a><b>t</b></p:a><c/></r>"_s;
+    settings.ExpandOnLoad = true;
+    Open(sample);
+    if (!message.isEmpty())
+        prompts.AnswerMessage(Prompts::Button::Ok);
+    QClipboard& clipboard = *QGuiApplication::clipboard();
+    for (const QString& step : steps.split(u';')) {
+        const QString word = step.section(u' ', 0, 0);
+        const QModelIndex item = Item(step.section(u' ', 1, 1));
+        if (word == u"select") {
+            view->SelectItem(item);
+        } else if (word == u"copy" || word == u"paste") {
+            QVERIFY(view->OnCommand(word == u"copy" ? ID_EDIT_COPY : ID_EDIT_PASTE));
+        } else if (word == u"delete") {
+            QVERIFY(view->Editor().DeleteItem(item));
+        } else if (word == u"undo") {
+            view->Editor().Undo();
+        } else if (word == u"redo") {
+            view->Editor().Redo();
+        } else if (word == u"open") {
+            Open(sample);
+        } else if (word == u"outside") {
+            clipboard.setText(step.section(u' ', 1));
+        } else if (word == u"drop") {
+            auto* data = new QMimeData;
+            data->setText(step.section(u' ', 2));
+            const QPointF at = view->LabelRect(item).center();
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(view->viewport(), &enter);
+            QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(view->viewport(), &drop);
+            QVERIFY(drop.isAccepted());
+            QCoreApplication::processEvents();
+            delete data;
+        }
+    }
+    if (clip != u"-")
+        QCOMPARE(clipboard.text(), clip);
+    QCOMPARE(Markup(doc->dom), expected.isEmpty() ? sample : expected);
+    if (!message.isEmpty()) {
+        const QString shown = prompts.CallsOf(ScriptedPrompts::Kind::MessageBox).at(0).text;
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+    }
     const QString difference = TreeMismatch(*view->GetModel(), doc->dom);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }

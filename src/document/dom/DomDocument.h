@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 struct DomDocumentState;
 
@@ -46,6 +47,14 @@ public:
     // returns false the save stops with DomCancelled and the file stays as it was.
     DomResult save(const QString& path, QString* errorText = nullptr,
         const std::function<bool(qint64, qint64)>& progress = {}) const;
+
+    // Parses text as content in context's place (an element or the document node of this
+    // document): in its namespace scope, with the document's entities, indentation dropped as on
+    // load. nodes: what the text makes, in order, owned by the document and linked nowhere.
+    // DomNoValue when it makes nothing; DomFail, with reason (sentences ending with a line
+    // break), when it is not well-formed there.
+    DomResult parseContent(const DomNode& context, const QString& text, std::vector<DomNode>& nodes,
+        QString& reason) const;
 
     // The document node (type 9).
     DomNode documentNode() const;

@@ -78,6 +78,10 @@ public:
 
     // The node's markup, with nothing added (see the writer for the exact rules).
     QString xml() const;
+    // The markup as UTF-8 that stands on its own, for other programs: line breaks are line feeds,
+    // and an element's start tag also declares the namespaces its branch uses that are declared
+    // outside it.
+    QByteArray standaloneXml() const;
 
     // Views of the same node; null when the node is not of that type.
     DomElement toElement() const;

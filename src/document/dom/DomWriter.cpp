@@ -104,10 +104,10 @@ void Writer::Escaped(const xmlChar* text, Context context)
             if (context != RawContext)
                 out += "&#13;";
             else if (s[1] != '\n')
-                out += "\r\n";
+                out += lineBreak;
             break;
         case '\n':
-            out += context == AttributeContext ? "&#10;" : "\r\n";
+            out += context == AttributeContext ? "&#10;" : lineBreak;
             break;
         }
     }
@@ -155,6 +155,10 @@ void Writer::StartTag(xmlNodePtr element)
 {
     out += '<';
     Name(element->ns ? element->ns->prefix : nullptr, element->name);
+    if (element == declaringRoot) {
+        for (xmlNsPtr ns : rootDeclarations)
+            Declaration(ns);
+    }
     if (!element->nsDef) {
         for (xmlAttrPtr attr = element->properties; attr; attr = attr->next)
             Attribute(attr);
@@ -258,6 +262,7 @@ void Writer::Leaf(xmlNodePtr node)
 // Iterative, so a tree of any depth is written without exhausting the stack.
 void Writer::Element(xmlNodePtr root)
 {
+    declaringRoot = root;
     xmlNodePtr node = root;
     for (;;) {
         if (node->type == XML_ELEMENT_NODE) {

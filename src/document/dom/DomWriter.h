@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace DomWriter {
 
@@ -30,6 +31,11 @@ public:
     }
 
     bool failed = false;
+    // What a line feed in text, comments, CDATA sections and instructions is written as.
+    const char* lineBreak = "\r\n";
+    // Declarations written on the start tag of the element Node() is called for, before its
+    // attributes: where a parser reading the text back lists declarations it cannot place.
+    std::vector<xmlNsPtr> rootDeclarations;
 
     void Node(xmlNodePtr node, xmlNsPtr ns);
     void Escaped(const xmlChar* text, Context context);
@@ -47,6 +53,7 @@ private:
 
     std::string& out;
     CanEncode canEncode;
+    const xmlNode* declaringRoot = nullptr;
 };
 
 QString Xml(xmlNodePtr node, xmlNsPtr ns);
