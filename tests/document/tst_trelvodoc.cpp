@@ -150,6 +150,8 @@ private slots:
     void queries();
     void treeChanges_data();
     void treeChanges();
+    void fileDialogFilters_data();
+    void fileDialogFilters();
 
 private:
     QString Write(const QByteArray& bytes);
@@ -901,6 +903,35 @@ void TestTrelvoDoc::treeChanges()
         reverse();
         QCOMPARE(Markup(doc), source);
     }
+}
+
+void TestTrelvoDoc::fileDialogFilters_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("listed");
+    for (const char* name : { "plants.xml", "style.xsl", "transform.xslt", "schema.xsd",
+             "drawing.svg", "page.xhtml", "news.rss", "feed.atom", "Info.plist", "fonts.conf" })
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+    QTest::newRow("text") << u"notes.txt"_s << false;
+    QTest::newRow("picture") << u"photo.png"_s << false;
+}
+
+// The file dialogs offer "*.xml" first, and a filter that lists the usual kinds of XML files
+// but not other files, besides "All Files".
+void TestTrelvoDoc::fileDialogFilters()
+{
+    QFETCH(QString, file);
+    TrelvoDoc doc;
+    QStringList filters = doc.GetFileFilter().split(u";;"_s);
+    QCOMPARE(filters.takeFirst(), u"*.xml (*.xml)"_s);
+    QCOMPARE(filters.takeLast(), u"All Files (*)"_s);
+    bool listed = false;
+    for (const QString& filter : std::as_const(filters)) {
+        const QString patterns = filter.section(u'(', 1).chopped(1);
+        for (const QString& pattern : patterns.split(u' '))
+            listed = listed || QDir::match(pattern, file);
+    }
+    QTEST(listed, "listed");
 }
 
 QTEST_GUILESS_MAIN(TestTrelvoDoc)

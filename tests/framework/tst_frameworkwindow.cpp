@@ -11,13 +11,18 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
+#include <QWindow>
 
 #include <memory>
 
@@ -109,6 +114,13 @@ private:
     QStringList ran;
 
     QString FilePath(const QString& name) { return files.filePath(name); }
+
+    // The title as the window system shows it.
+    QString ShownTitle() const
+    {
+        frame->winId();
+        return frame->windowHandle()->title();
+    }
 
     QString MakeFile(const QString& name)
     {
@@ -309,23 +321,36 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("appName");
+        QTest::addColumn<bool>("modified");
         QTest::addColumn<QString>("title");
-        QTest::newRow("untitled") << QString() << QString() << "Untitled - Trelvo";
-        QTest::newRow("file name only") << "/x/y/a.xml" << QString() << "a.xml - Trelvo";
+        QTest::newRow("untitled") << QString() << QString() << false << "Untitled - Trelvo";
+        QTest::newRow("file name only") << "/x/y/a.xml" << QString() << false << "a.xml - Trelvo";
         QTest::newRow("own application name") << "/x/a.xml"
-                                              << "Viewer"
-                                              << "a.xml - Viewer";
+                                              << "Viewer" << false << "a.xml - Viewer";
+        QTest::newRow("modified") << "/x/a.xml" << QString() << true << "a.xml* - Trelvo";
+        QTest::newRow("modified untitled")
+            << QString() << QString() << true << "Untitled* - Trelvo";
+        QTest::newRow("placeholder in the name")
+            << "/x/a[*].xml" << QString() << false << "a[*].xml - Trelvo";
+        QTest::newRow("placeholder in a modified name")
+            << "/x/a[*].xml" << QString() << true << "a[*].xml* - Trelvo";
     }
 
     void title()
     {
         QFETCH(QString, path);
         QFETCH(QString, appName);
+        QFETCH(bool, modified);
         if (!appName.isEmpty())
             frame->SetAppName(appName);
         doc->SetPathName(path, false);
+        doc->SetModifiedFlag(modified);
         frame->UpdateCommandUI();
-        QTEST(frame->windowTitle(), "title");
+        QTEST(ShownTitle(), "title");
+        // Saving takes the mark away.
+        doc->SetModifiedFlag(false);
+        frame->UpdateCommandUI();
+        QVERIFY(!ShownTitle().contains(QStringLiteral("* - ")));
     }
 
     void close_data()
@@ -402,7 +427,7 @@ private slots:
         QCOMPARE(doc->IsModified(), !opens && modified);
         QCOMPARE(app->GetRecentFiles().At(0), opens ? path : old);
         QCOMPARE(view->initialUpdates - updatesBefore, opens ? 1 : 0);
-        QCOMPARE(frame->windowTitle(),
+        QCOMPARE(ShownTitle(),
             (opens ? QStringLiteral("new.xml") : QStringLiteral("old.xml"))
                 + QStringLiteral(" - Trelvo"));
     }
@@ -536,6 +561,51 @@ private slots:
         QGuiApplication::restoreOverrideCursor();
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+    void fileDialogShowsItsColumns_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("open") << false;
+        QTest::newRow("save") << true;
+    }
+
+    // The file dialogs open wide enough for every column of their list, none cut short (the
+    // name of a file, its time), and within the screen.
+    void fileDialogShowsItsColumns()
+    {
+        QFETCH(bool, save);
+        QtPrompts real;
+        MakeFile(QStringLiteral("inventory-of-the-greenhouse.xml"));
+        frame->show();
+        bool ran = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto reject = qScopeGuard([dialog] { dialog->reject(); });
+            // QTreeView hides its column size hint, which QAbstractItemView offers.
+            QAbstractItemView* view = dialog->findChild<QTreeView*>();
+            QVERIFY(view);
+            QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+            const QHeaderView* header = static_cast<QTreeView*>(view)->header();
+            QVERIFY(header->length() <= view->viewport()->width());
+            for (int column = 0; column < header->count(); ++column) {
+                QVERIFY2(header->sectionSize(column) >= view->sizeHintForColumn(column),
+                    qPrintable(QStringLiteral("column %1: %2 < %3")
+                                   .arg(column)
+                                   .arg(header->sectionSize(column))
+                                   .arg(view->sizeHintForColumn(column))));
+            }
+            QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+            ran = true;
+        });
+        const QString filter = QStringLiteral("XML (*.xml);;All Files (*)");
+        const QString chosen = save
+            ? real.GetSaveFileName(
+                QStringLiteral("Save As"), filter, FilePath(QStringLiteral("a.xml")))
+            : real.GetOpenFileName(QStringLiteral("Open"), filter, files.path());
+        QVERIFY(chosen.isEmpty());
+        QVERIFY(ran);
     }
 
     void droppedFileOpens_data()
