@@ -13,6 +13,7 @@
 #include "ImageView.h"
 #include "InfoDlg.h"
 #include "OptionsDlg.h"
+#include "PaneCycle.h"
 #include "Prompts.h"
 #include "SourceView.h"
 #include "TreeViewIds.h"
@@ -41,6 +42,8 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
     AddCommand(ID_HELP_PRODUCTS, [this] { OnHelpProducts(); });
     AddCommand(ID_VIEW_OPTIONS, [this] { OnViewOptions(); });
     AddCommand(ID_EDIT_FIND, [this] { OnEditFind(); });
+    AddCommand(ID_NEXT_PANE, [this] { PaneCycle::FocusNext(FocusOrder(), true); });
+    AddCommand(ID_PREV_PANE, [this] { PaneCycle::FocusNext(FocusOrder(), false); });
     const auto repeatFind = [this](bool down) {
         if (TrelvoView* view = GetTreeView())
             down ? view->FindNext() : view->FindPrevious();
@@ -56,6 +59,14 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
 }
 
 MainFrame::~MainFrame() = default;
+
+QList<QWidget*> MainFrame::FocusOrder() const
+{
+    QList<QWidget*> panes { GetTreeView() };
+    for (const CViewBar* bar : { attributesBar, sourceBar, imageBar })
+        panes.append(bar ? bar->GetView() : nullptr);
+    return panes;
+}
 
 void MainFrame::AddBarToggle(int command, std::function<ControlBar*()> bar)
 {

@@ -56,6 +56,8 @@ private:
     // The command toggles the bar; its check mark shows whether the bar is visible.
     void AddBarToggle(int command, std::function<ControlBar*()> bar);
     void CreateFindDialog();
+    // The tree view, then the panes as the View menu lists them: the order of F6.
+    QList<QWidget*> FocusOrder() const;
     // The find dialog's options go back into the settings.
     void SaveFindSettings();
 

@@ -271,6 +271,55 @@ private slots:
         QVERIFY(!Bar(bar)->isHidden());
     }
 
+    void paneKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<int>("floating");
+        QTest::addColumn<QString>("order");
+        const QKeySequence next(Qt::Key_F6);
+        const QKeySequence previous(Qt::SHIFT | Qt::Key_F6);
+        QTest::newRow("F6 goes round") << next << 0 << 0 << "Attributes|XML Source|Image|tree";
+        QTest::newRow("Shift+F6 goes back")
+            << previous << 0 << 0 << "Image|XML Source|Attributes|tree";
+        QTest::newRow("hidden pane passed over")
+            << next << IDW_SOURCE_BAR << 0 << "Attributes|Image|tree";
+        QTest::newRow("floating pane reached")
+            << next << 0 << IDW_IMAGE_BAR << "Attributes|XML Source|Image|tree";
+    }
+
+    // F6 and Shift+F6 move the focus from the tree through the shown panes and back.
+    void paneKeys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(int, hidden);
+        QFETCH(int, floating);
+        QFETCH(QString, order);
+        QVERIFY(Start(DataFile("plants.xml")));
+        QVERIFY(ActivateFrame());
+        DockSite* site = Frame()->GetDockSite();
+        if (hidden)
+            site->ShowControlBar(Bar(hidden), false, false);
+        if (floating) {
+            site->FloatControlBar(Bar(floating), Frame()->geometry().center());
+            QVERIFY(ActivateFrame());
+        }
+        Frame()->GetTreeView()->setFocus();
+        QTRY_VERIFY(Frame()->GetTreeView()->hasFocus());
+        for (const QString& expected : order.split(u'|')) {
+            QTest::keySequence(QApplication::focusWidget(), key);
+            QWidget* pane = Frame()->GetTreeView();
+            for (CViewBar* bar :
+                { Frame()->GetAttributesBar(), Frame()->GetSourceBar(), Frame()->GetImageBar() }) {
+                if (bar->windowTitle() == expected)
+                    pane = bar->GetView();
+            }
+            QTRY_VERIFY2(QApplication::focusWidget() == pane
+                    || pane->isAncestorOf(QApplication::focusWidget()),
+                qPrintable(expected));
+        }
+    }
+
     void expandOnLoad_data()
     {
         QTest::addColumn<bool>("before");
