@@ -1,10 +1,17 @@
 #include "AboutDlg.h"
+#include "AddAttributeDlg.h"
+#include "FindDlg.h"
 #include "InfoDlg.h"
+#include "InsertItemDlg.h"
 #include "OptionsDlg.h"
+#include "SInsertItemDlg.h"
 #include "ScriptedPrompts.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +19,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -22,7 +30,36 @@ std::unique_ptr<QDialog> MakeDialog(const QString& which)
 {
     if (which == u"about")
         return std::make_unique<AboutDlg>();
+    if (which == u"options") {
+        // Every input enabled: spaces chosen, and a program for the preview.
+        UserSettings settings;
+        settings.XmlSourceFormat = 2;
+        settings.XsltPreview = 1;
+        auto dialog = std::make_unique<OptionsDlg>();
+        dialog->SetValues(settings);
+        return dialog;
+    }
+    if (which == u"find")
+        return std::make_unique<FindDlg>();
+    if (which == u"insert")
+        return std::make_unique<InsertItemDlg>(u"Insert Text"_s, u"x"_s);
+    if (which == u"insert name")
+        return std::make_unique<SInsertItemDlg>(u"Insert Element"_s);
+    if (which == u"add attribute")
+        return std::make_unique<AddAttributeDlg>();
     return std::make_unique<InfoDlg>();
+}
+
+// The widget that has the focus and those it stands in for as their focus proxy.
+QList<QWidget*> FocusHolders()
+{
+    QList<QWidget*> holders { QApplication::focusWidget() };
+    while (QWidget* parent = holders.back() ? holders.back()->parentWidget() : nullptr) {
+        if (parent->focusProxy() != holders.back())
+            break;
+        holders.append(parent);
+    }
+    return holders;
 }
 
 // Where a point of the dialog is, as the widget under it sees it.
@@ -205,6 +242,62 @@ private slots:
             TargetAt(dialog, picture.center()).widget->cursor().shape(), Qt::PointingHandCursor);
         const QPoint beside(picture.left() - 2, picture.center().y());
         QCOMPARE(TargetAt(dialog, beside).widget->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void tabChain_data()
+    {
+        QTest::addColumn<QString>("which");
+        for (const char* which :
+            { "about", "products", "options", "find", "insert", "insert name", "add attribute" })
+            QTest::newRow(which) << QString::fromLatin1(which);
+    }
+
+    // Tab reaches every input of a dialog (of a group of radio buttons, one; the arrow keys move
+    // within the group), and every input has a name for screen readers.
+    void tabChain()
+    {
+        QFETCH(QString, which);
+        const std::unique_ptr<QDialog> dialog = MakeDialog(which);
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QList<QWidget*> inputs;
+        const auto takesTab = [](const QWidget* widget) {
+            return widget->isVisible() && widget->isEnabled()
+                && (widget->focusPolicy() & Qt::TabFocus);
+        };
+        // A part of an input that takes the focus itself (a spin box's field) is not counted.
+        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+            if (takesTab(widget) && !takesTab(widget->parentWidget()))
+                inputs.append(widget);
+        }
+        QVERIFY(!inputs.isEmpty());
+        QSet<QWidget*> reached;
+        for (int press = 0; press <= inputs.size(); ++press) {
+            for (QWidget* holder : FocusHolders()) {
+                if (holder)
+                    reached.insert(holder);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* input : std::as_const(inputs)) {
+            const QString what = QStringLiteral("%1 %2").arg(
+                QString::fromLatin1(input->metaObject()->className()), input->objectName());
+            const auto* radio = qobject_cast<QRadioButton*>(input);
+            const QList<QAbstractButton*> group
+                = radio && radio->group() ? radio->group()->buttons() : QList<QAbstractButton*>();
+            QVERIFY2(reached.contains(input)
+                    || std::any_of(group.begin(), group.end(),
+                        [&reached](QAbstractButton* button) { return reached.contains(button); }),
+                qPrintable(what));
+            // Qt names a field without a label of its own after the box around it, which does
+            // not tell two fields of one box apart.
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(input);
+            QVERIFY2(accessible, qPrintable(what));
+            const QString name = accessible->text(QAccessible::Name).trimmed();
+            const auto* box = qobject_cast<const QGroupBox*>(input->parentWidget());
+            QVERIFY2(!name.isEmpty() && !(box && box->title().trimmed() == name), qPrintable(what));
+        }
     }
 
     void optionsEnabling_data()
