@@ -35,6 +35,8 @@ void SourceView::SetupSourceEdit()
 {
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, QColor::fromRgb(BackgroundColor));
+    // The background stays light in a dark desktop palette, so the text must stay dark.
+    palette.setColor(QPalette::Text, Qt::black);
     edit->setPalette(palette);
     const QString family = QStringLiteral("Courier New");
     QFont font = QFontDatabase::families().contains(family)

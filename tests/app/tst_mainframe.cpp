@@ -6,6 +6,7 @@
 #include "ControlToolBar.h"
 #include "DockIds.h"
 #include "DockSite.h"
+#include "DragCursors.h"
 #include "FindDlg.h"
 #include "FrameworkIds.h"
 #include "ImageView.h"
@@ -16,6 +17,7 @@
 #include "OptionsDlg.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
+#include "SmartListHeader.h"
 #include "SourceView.h"
 #include "TextPane.h"
 #include "TreeViewIds.h"
@@ -30,16 +32,23 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +59,37 @@ namespace {
 QString DataFile(const char* name)
 {
     return QDir(QStringLiteral(TRELVO_TEST_DATA_DIR)).absoluteFilePath(QString::fromLatin1(name));
+}
+
+// WCAG's contrast ratio of two colours, from 1 (the same) to 21 (black on white).
+double Contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& color) {
+        const auto channel = [](double value) {
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF())
+            + 0.0722 * channel(color.blueF());
+    };
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+// The strongest contrast of any pixel of a picture with its commonest colour, its background.
+double InkContrast(const QImage& picture)
+{
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            ++counts[picture.pixel(x, y)];
+    }
+    const auto background = std::max_element(counts.begin(), counts.end(),
+        [](const auto& a, const auto& b) { return a.second < b.second; });
+    double strongest = 1;
+    for (const auto& [rgb, count] : counts)
+        strongest = std::max(strongest, Contrast(QColor(rgb), QColor(background->first)));
+    return strongest;
 }
 
 // The saved layout's bar lists, as "dock bar id: ids" lines, for comparing two layouts.
@@ -317,6 +357,83 @@ private slots:
             QTRY_VERIFY2(QApplication::focusWidget() == pane
                     || pane->isAncestorOf(QApplication::focusWidget()),
                 qPrintable(expected));
+        }
+    }
+
+    void darkPalette_data()
+    {
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<double>("least");
+        // Text needs 4.5 : 1, other marks 3 : 1.
+        for (const char* pane : { "tree", "attributes", "source", "image" })
+            QTest::newRow(pane) << QString::fromLatin1(pane) << 4.5;
+        QTest::newRow("sort arrow") << u"sort arrow"_s << 3.0;
+    }
+
+    // In a dark desktop palette everything the tree and the panes show stays readable.
+    void darkPalette()
+    {
+        QFETCH(QString, pane);
+        const QPalette saved = QApplication::palette();
+        const auto restore = qScopeGuard([&saved] { QApplication::setPalette(saved); });
+        QPalette dark;
+        for (const auto& [role, color] :
+            { std::pair { QPalette::Window, 0x353535 }, { QPalette::WindowText, 0xffffff },
+                { QPalette::Base, 0x232323 }, { QPalette::Text, 0xffffff },
+                { QPalette::Button, 0x353535 }, { QPalette::ButtonText, 0xffffff },
+                { QPalette::Highlight, 0x2a82da }, { QPalette::HighlightedText, 0x232323 } })
+            dark.setColor(role, QColor::fromRgb(QRgb(color)));
+        QApplication::setPalette(dark);
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        tree->expandAll();
+        const QModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        tree->SelectItem(tree->model()->index(0, 0, plants));
+        SmartList* list = g_pAttributeView->GetList();
+        list->sortColumn = 0;
+        const std::map<QString, QWidget*> widgets { { u"tree"_s, tree->viewport() },
+            { u"attributes"_s, list->viewport() }, { u"sort arrow"_s, list->header() },
+            { u"source"_s, g_pSourceView->Edit()->viewport() },
+            { u"image"_s, g_pImageView->GetForm() } };
+        QWidget* widget = widgets.at(pane);
+        QVERIFY(!widget->size().isEmpty());
+        // The arrow alone, without the header's text.
+        const QHeaderView* header = list->header();
+        const QRect arrow(
+            SmartListHeader::SortArrowPosition(QRect(header->sectionViewportPosition(0), 0,
+                                                   header->sectionSize(0), header->height()),
+                false),
+            QSize(10, 12));
+        const double contrast = InkContrast(
+            widget->grab(pane == u"sort arrow"_s ? arrow : QRect(0, 0, -1, -1)).toImage());
+        QFETCH(double, least);
+        QVERIFY2(contrast >= least, qPrintable(QString::number(contrast)));
+    }
+
+    // Every icon picture comes with one twice its size for a screen scaled to 200 % (Qt picks
+    // "@2x" itself), and the tree's drag cursors are drawn at the screen's density.
+    void iconsForDoubleDensity()
+    {
+        QVERIFY(Start());
+        int checked = 0;
+        for (const char* folder : { ":/icons", ":/treeview", ":/panes" }) {
+            QDirIterator pictures(QString::fromLatin1(folder), { u"*.png"_s, u"*.xpm"_s });
+            while (pictures.hasNext()) {
+                const QString path = pictures.next();
+                // The program's own icon comes in every size a desktop asks for.
+                if (path.contains(u"@2x"_s) || path.contains(u"/trelvo-"_s))
+                    continue;
+                const QImage picture(path);
+                const QImage twice(path.chopped(4) + u"@2x.png"_s);
+                QVERIFY2(!picture.isNull() && twice.size() == picture.size() * 2, qPrintable(path));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 10);
+        for (int kind : { DragCursors::Move, DragCursors::NoDrop, DragCursors::Copy }) {
+            const QCursor cursor = DragCursors::Draw(DragCursors::Kind(kind), 2.0);
+            QCOMPARE(cursor.pixmap().size(), QSize(64, 64));
+            QCOMPARE(cursor.pixmap().deviceIndependentSize(), QSizeF(32, 32));
         }
     }
 
