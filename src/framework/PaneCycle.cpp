@@ -5,9 +5,11 @@
 
 namespace {
 
+// A pane that scrolls a form takes the focus itself, but the field in the form is what the
+// user works in.
 QWidget* FocusTarget(QWidget* pane)
 {
-    if (pane->focusProxy() || (pane->focusPolicy() & Qt::TabFocus))
+    if (pane->focusProxy())
         return pane;
     const QList<QWidget*> children = pane->findChildren<QWidget*>();
     for (QWidget* child : children) {

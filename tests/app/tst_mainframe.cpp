@@ -344,6 +344,8 @@ private slots:
             QTRY_VERIFY2(pane == QApplication::focusWidget()
                     || pane->isAncestorOf(QApplication::focusWidget()),
                 qPrintable(expected));
+            // The source pane's text, not the frame that scrolls it.
+            QVERIFY(expected != u'2' || g_pSourceView->Edit()->hasFocus());
         }
     }
 
