@@ -13,6 +13,7 @@
 #include "ImageView.h"
 #include "InfoDlg.h"
 #include "OptionsDlg.h"
+#include "PaneCycle.h"
 #include "Prompts.h"
 #include "SourceView.h"
 #include "TreeViewIds.h"
@@ -48,6 +49,8 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
         const auto* doc = dynamic_cast<const TrelvoDoc*>(GetActiveDocument());
         state.enabled = doc && doc->HasRootElement();
     });
+    AddCommand(ID_NEXT_PANE, [this] { PaneCycle::FocusNext(FocusOrder(), true); });
+    AddCommand(ID_PREV_PANE, [this] { PaneCycle::FocusNext(FocusOrder(), false); });
     const auto repeatFind = [this](bool down) {
         if (TrelvoView* view = GetTreeView())
             down ? view->FindNext() : view->FindPrevious();
@@ -63,6 +66,14 @@ MainFrame::MainFrame(TrelvoApp& application, QWidget* parent)
 }
 
 MainFrame::~MainFrame() = default;
+
+QList<QWidget*> MainFrame::FocusOrder() const
+{
+    QList<QWidget*> panes { GetTreeView() };
+    for (const CViewBar* bar : { attributesBar, sourceBar, imageBar })
+        panes.append(bar ? bar->GetView() : nullptr);
+    return panes;
+}
 
 void MainFrame::AddBarToggle(int command, std::function<ControlBar*()> bar)
 {

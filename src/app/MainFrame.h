@@ -65,6 +65,8 @@ private:
     void AddBarToggle(int command, std::function<ControlBar*()> bar);
     void CreateFindDialog();
     void CreateXPathDialog(Document& document);
+    // The tree view, then the panes as the View menu lists them: the order of F6.
+    QList<QWidget*> FocusOrder() const;
     // The find dialog's options go back into the settings.
     void SaveFindSettings();
 

@@ -69,6 +69,8 @@ OptionsDlg::OptionsDlg(QWidget* parent)
         "sourceFormat", false);
     spaces = new SpacesBox(sourceBox);
     spaces->setObjectName(QStringLiteral("spaces"));
+    // Fields without a label of their own: screen readers would name them after their box.
+    spaces->setAccessibleName(QStringLiteral("Spaces per level"));
     auto* sourceLayout = new QGridLayout(sourceBox);
     for (int index = 0; index < 3; ++index)
         sourceLayout->addWidget(sourceFormat->button(index), index, 0);
@@ -103,9 +105,12 @@ OptionsDlg::OptionsDlg(QWidget* parent)
     previewWith->addButton(programPreview, 1);
     program = new QLineEdit(xsltBox);
     program->setObjectName(QStringLiteral("program"));
+    programPreview->setAccessibleName(QStringLiteral("Preview with a program"));
+    program->setAccessibleName(QStringLiteral("Preview program"));
     program->setMinimumWidth(220);
     browse = new QPushButton(QStringLiteral("..."), xsltBox);
     browse->setObjectName(QStringLiteral("browse"));
+    browse->setAccessibleName(QStringLiteral("Browse for the preview program"));
     browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
     auto* programRow = new QHBoxLayout;
     programRow->addWidget(programPreview);

@@ -24,7 +24,14 @@ public:
     static constexpr long HintSaved = 2;
 
     // The file type of the document template: the dialogs' filter and the default extension.
-    static QString FileFilter() { return QStringLiteral("*.xml (*.xml)"); }
+    // Besides "*.xml" the dialogs offer the kinds of files that are XML under other extensions
+    // (style sheets, schemas, drawings, feeds, property lists, configuration).
+    static QString FileFilter()
+    {
+        return QStringLiteral("*.xml (*.xml);;XML files (*.xml *.xsl *.xslt *.xsd *.svg *.xhtml "
+                              "*.html *.htm *.rss *.atom *.rdf *.policy *.conf *.plist *.wsdl "
+                              "*.kml *.gpx *.xaml *.xlf *.xliff *.ui *.qrc *.xul *.opf)");
+    }
     static QString DefaultExtension() { return QStringLiteral(".xml"); }
 
     TrelvoDoc();

@@ -271,10 +271,15 @@ void FrameWindow::UpdateMenuUI(QMenu& menu)
 void FrameWindow::UpdateFrameTitle()
 {
     const Document* document = GetActiveDocument();
-    const QString title
-        = document ? document->GetTitle() + QStringLiteral(" - ") + appName : appName;
+    // Qt shows "[*]" as "*" while the window is modified and drops it otherwise; a "[*]" of the
+    // file's own name is doubled, which Qt shows as it is.
+    const QString title = document
+        ? document->GetTitle().replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"))
+            + QStringLiteral("[*] - ") + appName
+        : appName;
     if (windowTitle() != title)
         setWindowTitle(title);
+    setWindowModified(document && document->IsModified());
 }
 
 void FrameWindow::ScheduleUpdate()

@@ -50,7 +50,7 @@ public:
     void SetAppTarget(CommandTarget* target) { appTarget = target; }
     // Called with each local file dropped on the window.
     void SetDropHandler(std::function<void(const QString&)> handler);
-    // Shown after the document's title: "name - Trelvo".
+    // Shown after the document's title: "name - Trelvo", "name* - Trelvo" while it is modified.
     void SetAppName(const QString& name);
 
     // Runs the command through the route unless its update state disables it. False when it

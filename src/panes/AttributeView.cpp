@@ -52,10 +52,10 @@ void AttributeView::SetSettings(UserSettings* shared) { settings = shared ? shar
 void AttributeView::SetupAttributeList()
 {
     static const char* const imagePaths[] = {
-        ":/panes/attribute-other.xpm",
-        ":/panes/attribute-href.xpm",
-        ":/panes/attribute-type.xpm",
-        ":/panes/attribute-value.xpm",
+        ":/panes/attribute-other.png",
+        ":/panes/attribute-href.png",
+        ":/panes/attribute-type.png",
+        ":/panes/attribute-value.png",
     };
     InitAttributeViewResources();
     images.clear();

@@ -223,7 +223,8 @@ void ImageView::Paint()
         QFont font = QFontDatabase::families().contains(family) ? QFont(family) : form->font();
         font.setPointSize(10);
         painter.setFont(font);
-        painter.setPen(Qt::black);
+        // The text colour of the palette, which goes with the base colour filled above.
+        painter.setPen(form->palette().color(QPalette::Text));
         painter.drawText(
             client, Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("No preview"));
         return;

@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -41,7 +43,44 @@ public:
         style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     }
 
+    // A cell whose text is cut short (elided, or a value of several lines in a one-line row)
+    // shows all of it in a tooltip; a cell that shows its whole text has none.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        if (!IsCutShort(cell)) {
+            QToolTip::hideText();
+            return true;
+        }
+        // Rich text wraps a long value at the tooltip's width and shows markup in a value as
+        // typed; a huge value is shown in part.
+        constexpr int shownLength = 2000;
+        QString text = cell.text.left(shownLength).toHtmlEscaped();
+        if (cell.text.size() > shownLength)
+            text += QChar(0x2026);
+        QToolTip::showText(event->globalPos(),
+            QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text), view->viewport(),
+            option.rect);
+        return true;
+    }
+
 private:
+    static bool IsCutShort(const QStyleOptionViewItem& cell)
+    {
+        if (cell.text.contains(QLatin1Char('\n')) || cell.text.contains(QChar::LineSeparator))
+            return true;
+        const QWidget* widget = cell.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget);
+        // The style keeps this margin on either side of the text (QCommonStyle).
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        return QFontMetrics(cell.font).horizontalAdvance(cell.text) > textRect.width() - 2 * margin;
+    }
+
     SmartList* list;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHeaderView>
-#include <QPixmap>
 
 class SmartList;
 
@@ -29,9 +28,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void DrawSortArrow(QPainter& painter, const QPoint& topLeft) const;
+
     SmartList* list;
-    QPixmap ascendingArrow;
-    QPixmap descendingArrow;
     bool ownerDrawn = false;
     bool buttonDown = false;
     bool resizedWhileDown = false;

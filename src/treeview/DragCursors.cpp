@@ -1,5 +1,6 @@
 #include "DragCursors.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
@@ -50,13 +51,18 @@ void DrawNoDrop(QPainter& painter)
 } // namespace
 
 DragCursors::DragCursors()
-    : cursors { Draw(Move), Draw(NoDrop), Draw(Copy) }
+    : cursors { Draw(Move, Scale()), Draw(NoDrop, Scale()), Draw(Copy, Scale()) }
 {
 }
 
-QCursor DragCursors::Draw(Kind kind)
+qreal DragCursors::Scale() { return qApp->devicePixelRatio(); }
+
+QCursor DragCursors::Draw(Kind kind, qreal scale)
 {
-    QPixmap pixmap(Size, Size);
+    // Drawn at the screen's density in device pixels, so that it stays sharp on a screen scaled
+    // to 200 %; the painter takes the drawing's coordinates as logical pixels.
+    QPixmap pixmap(QSize(Size, Size) * scale);
+    pixmap.setDevicePixelRatio(scale);
     pixmap.fill(Qt::transparent);
     {
         // Two colours and no shades, like the monochrome cursors of a tree control.

@@ -4,8 +4,8 @@
 
 #include <array>
 
-// The three cursors shown while a branch is dragged in the tree: black and white 32 × 32
-// drawings, made once per view.
+// The three cursors shown while a branch is dragged in the tree: black and white drawings of
+// 32 × 32 logical pixels, made once per view.
 class DragCursors {
 public:
     enum Kind {
@@ -20,8 +20,11 @@ public:
     DragCursors();
     const QCursor& Cursor(Kind kind) const { return cursors[kind]; }
 
-    // A fresh drawing of the cursor, for comparing with what a widget shows.
-    static QCursor Draw(Kind kind);
+    // A fresh drawing of the cursor, for comparing with what a widget shows. scale: device
+    // pixels per logical pixel; the hot spot is in logical pixels.
+    static QCursor Draw(Kind kind, qreal scale);
+    // The highest density of the screens, at which the view's cursors are drawn.
+    static qreal Scale();
 
 private:
     std::array<QCursor, 3> cursors;

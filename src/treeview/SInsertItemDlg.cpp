@@ -21,7 +21,10 @@ SInsertItemDlg::SInsertItemDlg(const QString& title, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Value:"), this));
+    auto* label = new QLabel(QStringLiteral("Value:"), this);
+    // The label names the field for screen readers.
+    label->setBuddy(edit);
+    layout->addWidget(label);
     layout->addWidget(edit);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <functional>
@@ -393,7 +394,7 @@ private slots:
         } else {
             QVERIFY(prompts.Calls().empty());
         }
-        QCOMPARE(frame->windowTitle(), title);
+        QCOMPARE(frame->windowHandle()->title(), title);
     }
 
     void commandLine_data()
@@ -431,7 +432,7 @@ private slots:
         QCOMPARE(int(prompts.CallsOf(Kind::MessageBox).size()), messages);
         FrameWindow* frame = app->GetMainFrame();
         QVERIFY(frame->isVisible());
-        QCOMPARE(frame->windowTitle(), title);
+        QCOMPARE(frame->windowHandle()->title(), title);
         // The tree shows the "Document" item, collapsed, with an item per top-level node.
         const QAbstractItemModel* model = View()->model();
         QCOMPARE(model->rowCount(), 1);
@@ -463,7 +464,7 @@ private slots:
         const QString expected = QStringLiteral(
             "<plants>\r\n\t<plant name=\"Rosemary\"/>\r\n\t<plant name=\"Thyme\"/>\r\n</plants>");
         QVERIFY2(text.contains(expected), qPrintable(text));
-        QCOMPARE(frame->windowTitle(), QStringLiteral("linked.xml - Trelvo"));
+        QCOMPARE(frame->windowHandle()->title(), QStringLiteral("linked.xml - Trelvo"));
     }
 
     // The indicator pane is wide enough for the longest time it shows.

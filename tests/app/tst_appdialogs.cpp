@@ -1,10 +1,17 @@
 #include "AboutDlg.h"
+#include "AddAttributeDlg.h"
+#include "FindDlg.h"
 #include "InfoDlg.h"
+#include "InsertItemDlg.h"
 #include "OptionsDlg.h"
+#include "SInsertItemDlg.h"
 #include "ScriptedPrompts.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +29,23 @@ std::unique_ptr<QDialog> MakeDialog(const QString& which)
 {
     if (which == u"about")
         return std::make_unique<AboutDlg>();
+    if (which == u"options") {
+        // Every input enabled: spaces chosen, and a program for the preview.
+        UserSettings settings;
+        settings.XmlSourceFormat = 2;
+        settings.XsltPreview = 1;
+        auto dialog = std::make_unique<OptionsDlg>();
+        dialog->SetValues(settings);
+        return dialog;
+    }
+    if (which == u"find")
+        return std::make_unique<FindDlg>();
+    if (which == u"insert")
+        return std::make_unique<InsertItemDlg>(u"Insert Text"_s, u"x"_s);
+    if (which == u"insert name")
+        return std::make_unique<SInsertItemDlg>(u"Insert Element"_s);
+    if (which == u"add attribute")
+        return std::make_unique<AddAttributeDlg>();
     return std::make_unique<InfoDlg>();
 }
 
@@ -205,6 +229,55 @@ private slots:
             TargetAt(dialog, picture.center()).widget->cursor().shape(), Qt::PointingHandCursor);
         const QPoint beside(picture.left() - 2, picture.center().y());
         QCOMPARE(TargetAt(dialog, beside).widget->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void tabChain_data()
+    {
+        QTest::addColumn<QString>("which");
+        for (const char* which :
+            { "about", "products", "options", "find", "insert", "insert name", "add attribute" })
+            QTest::newRow(which) << QString::fromLatin1(which);
+    }
+
+    // Tab reaches every input of a dialog, and every input has a name for screen readers.
+    void tabChain()
+    {
+        QFETCH(QString, which);
+        const std::unique_ptr<QDialog> dialog = MakeDialog(which);
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        const auto takesTab = [](const QWidget* widget) {
+            return widget->isVisible() && widget->isEnabled()
+                && (widget->focusPolicy() & Qt::TabFocus);
+        };
+        // A part of an input that takes the focus itself (a spin box's field) is not counted.
+        QList<QWidget*> inputs;
+        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+            if (takesTab(widget) && !takesTab(widget->parentWidget()))
+                inputs.append(widget);
+        }
+        // Of a group of radio buttons Tab reaches one; the arrow keys move within the group.
+        QSet<QWidget*> reached;
+        for (int press = 0; press <= inputs.size(); ++press) {
+            QWidget* focus = QApplication::focusWidget();
+            reached.insert(focus);
+            if (auto* radio = qobject_cast<QRadioButton*>(focus); radio && radio->group()) {
+                for (QAbstractButton* button : radio->group()->buttons())
+                    reached.insert(button);
+            }
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        for (QWidget* input : std::as_const(inputs)) {
+            const char* what = input->metaObject()->className();
+            QVERIFY2(reached.contains(input), what);
+            // Qt names a field without a label of its own after the box around it, which does
+            // not tell two fields of one box apart.
+            const QString name
+                = QAccessible::queryAccessibleInterface(input)->text(QAccessible::Name).trimmed();
+            const auto* box = qobject_cast<const QGroupBox*>(input->parentWidget());
+            QVERIFY2(!name.isEmpty() && !(box && box->title().trimmed() == name), what);
+        }
     }
 
     void optionsEnabling_data()

@@ -7,6 +7,7 @@
 #include "ControlToolBar.h"
 #include "DockIds.h"
 #include "DockSite.h"
+#include "DragCursors.h"
 #include "FindDlg.h"
 #include "FrameworkIds.h"
 #include "ImageView.h"
@@ -18,6 +19,7 @@
 #include "Progress.h"
 #include "ScriptedPrompts.h"
 #include "SmartList.h"
+#include "SmartListHeader.h"
 #include "SourceView.h"
 #include "StatusProgress.h"
 #include "TextPane.h"
@@ -37,15 +39,19 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -53,6 +59,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -63,6 +72,30 @@ namespace {
 QString DataFile(const char* name)
 {
     return QDir(QStringLiteral(TRELVO_TEST_DATA_DIR)).absoluteFilePath(QString::fromLatin1(name));
+}
+
+// The strongest WCAG contrast ratio (1 to 21) of any pixel of a picture with its top left one,
+// the background.
+double InkContrast(const QImage& picture)
+{
+    const auto luminance = [](QRgb rgb) {
+        double sum = 0.05;
+        for (const auto& [value, weight] :
+            { std::pair { qRed(rgb), 0.2126 }, { qGreen(rgb), 0.7152 }, { qBlue(rgb), 0.0722 } }) {
+            const double v = value / 255.0;
+            sum += weight * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double background = luminance(picture.pixel(0, 0));
+    double strongest = 1;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const double ink = luminance(picture.pixel(x, y));
+            strongest = std::max(strongest, std::max(ink, background) / std::min(ink, background));
+        }
+    }
+    return strongest;
 }
 
 // The saved layout's bar lists, as "dock bar id: ids" lines, for comparing two layouts.
@@ -295,6 +328,127 @@ private slots:
         QVERIFY(Bar(bar)->isHidden());
         QTest::keySequence(list, key);
         QVERIFY(!Bar(bar)->isHidden());
+    }
+
+    void paneKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<int>("floating");
+        // 0 the tree, 1 Attributes, 2 XML Source, 3 Image.
+        QTest::addColumn<QString>("order");
+        const QKeySequence next(Qt::Key_F6);
+        QTest::newRow("F6 goes round") << next << 0 << 0 << "1230";
+        QTest::newRow("Shift+F6 goes back")
+            << QKeySequence(Qt::SHIFT | Qt::Key_F6) << 0 << 0 << "3210";
+        QTest::newRow("hidden pane passed over") << next << IDW_SOURCE_BAR << 0 << "130";
+        QTest::newRow("floating pane reached") << next << 0 << IDW_IMAGE_BAR << "1230";
+    }
+
+    // F6 and Shift+F6 move the focus from the tree through the shown panes and back.
+    void paneKeys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(int, hidden);
+        QFETCH(int, floating);
+        QFETCH(QString, order);
+        QVERIFY(Start(DataFile("plants.xml")));
+        DockSite* site = Frame()->GetDockSite();
+        if (hidden)
+            site->ShowControlBar(Bar(hidden), false, false);
+        if (floating)
+            site->FloatControlBar(Bar(floating), Frame()->geometry().center());
+        QVERIFY(ActivateFrame());
+        const QList<QWidget*> panes { Frame()->GetTreeView(),
+            Frame()->GetAttributesBar()->GetView(), Frame()->GetSourceBar()->GetView(),
+            Frame()->GetImageBar()->GetView() };
+        panes[0]->setFocus();
+        QTRY_VERIFY(panes[0]->hasFocus());
+        for (QChar expected : order) {
+            QTest::keySequence(QApplication::focusWidget(), key);
+            const QWidget* pane = panes[expected.digitValue()];
+            QTRY_VERIFY2(pane == QApplication::focusWidget()
+                    || pane->isAncestorOf(QApplication::focusWidget()),
+                qPrintable(expected));
+            // The source pane's text, not the frame that scrolls it.
+            QVERIFY(expected != u'2' || g_pSourceView->Edit()->hasFocus());
+        }
+    }
+
+    void darkPalette_data()
+    {
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<double>("least");
+        // Text needs 4.5 : 1, other marks 3 : 1.
+        for (const char* pane : { "tree", "attributes", "source", "image" })
+            QTest::newRow(pane) << QString::fromLatin1(pane) << 4.5;
+        QTest::newRow("sort arrow") << u"sort arrow"_s << 3.0;
+    }
+
+    // In a dark desktop palette everything the tree and the panes show stays readable.
+    void darkPalette()
+    {
+        QFETCH(QString, pane);
+        const QPalette saved = QApplication::palette();
+        const auto restore = qScopeGuard([&saved] { QApplication::setPalette(saved); });
+        QPalette dark;
+        for (const auto& [role, color] : { std::pair { QPalette::Window, 0x353535 },
+                 { QPalette::Base, 0x232323 }, { QPalette::Button, 0x353535 } })
+            dark.setColor(role, QColor::fromRgb(QRgb(color)));
+        for (QPalette::ColorRole role :
+            { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+            dark.setColor(role, Qt::white);
+        QApplication::setPalette(dark);
+        QVERIFY(Start(DataFile("plants.xml")));
+        TrelvoView* tree = Frame()->GetTreeView();
+        tree->expandAll();
+        const QModelIndex plants = tree->model()->index(1, 0, tree->model()->index(0, 0));
+        tree->SelectItem(tree->model()->index(0, 0, plants));
+        SmartList* list = g_pAttributeView->GetList();
+        list->sortColumn = 0;
+        const std::map<QString, QWidget*> widgets { { u"tree"_s, tree->viewport() },
+            { u"attributes"_s, list->viewport() }, { u"sort arrow"_s, list->header() },
+            { u"source"_s, g_pSourceView->Edit()->viewport() },
+            { u"image"_s, g_pImageView->GetForm() } };
+        QWidget* widget = widgets.at(pane);
+        // The arrow alone, without the header's text.
+        const QHeaderView* header = list->header();
+        const QRect arrow(
+            SmartListHeader::SortArrowPosition(QRect(header->sectionViewportPosition(0), 0,
+                                                   header->sectionSize(0), header->height()),
+                false),
+            QSize(10, 12));
+        const double contrast = InkContrast(
+            widget->grab(pane == u"sort arrow"_s ? arrow : QRect(0, 0, -1, -1)).toImage());
+        QFETCH(double, least);
+        QVERIFY2(contrast >= least, qPrintable(QString::number(contrast)));
+    }
+
+    // Every icon picture comes with one twice its size for a screen scaled to 200 % (Qt picks
+    // "@2x" itself), and the tree's drag cursors are drawn at the screen's density.
+    void iconsForDoubleDensity()
+    {
+        QVERIFY(Start());
+        int checked = 0;
+        for (const char* folder : { ":/icons", ":/treeview", ":/panes" }) {
+            QDirIterator pictures(QString::fromLatin1(folder), { u"*.png"_s, u"*.xpm"_s });
+            while (pictures.hasNext()) {
+                const QString path = pictures.next();
+                // The program's own icon comes in every size a desktop asks for.
+                if (path.contains(u"@2x"_s) || path.contains(u"/trelvo-"_s))
+                    continue;
+                const QImage picture(path);
+                const QImage twice(path.chopped(4) + u"@2x.png"_s);
+                QVERIFY2(!picture.isNull() && twice.size() == picture.size() * 2, qPrintable(path));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 10);
+        for (int kind : { DragCursors::Move, DragCursors::NoDrop, DragCursors::Copy }) {
+            const QCursor cursor = DragCursors::Draw(DragCursors::Kind(kind), 2.0);
+            QCOMPARE(cursor.pixmap().size(), QSize(64, 64));
+            QCOMPARE(cursor.pixmap().deviceIndependentSize(), QSizeF(32, 32));
+        }
     }
 
     void expandOnLoad_data()

@@ -168,6 +168,7 @@ private slots:
     void queries();
     void treeChanges_data();
     void treeChanges();
+    void fileDialogFilters();
 
 private:
     QString Write(const QByteArray& bytes);
@@ -954,6 +955,20 @@ void TestTrelvoDoc::treeChanges()
         reverse();
         QCOMPARE(Markup(doc), source);
     }
+}
+
+// Besides "*.xml" and "All Files", the file dialogs offer a filter that lists the usual kinds of
+// XML files, and no other files.
+void TestTrelvoDoc::fileDialogFilters()
+{
+    const QStringList filters = TrelvoDoc().GetFileFilter().split(u";;"_s);
+    QCOMPARE(filters.size(), 3);
+    const QStringList patterns = filters[1].section(u'(', 1).chopped(1).split(u' ');
+    const auto listed = [&patterns](const QString& name) { return QDir::match(patterns, name); };
+    for (const char* name : { "a.xsl", "a.xslt", "a.xsd", "a.svg", "a.xhtml", "a.rss", "a.atom",
+             "Info.plist", "fonts.conf", "a.xml" })
+        QVERIFY2(listed(QString::fromLatin1(name)), name);
+    QVERIFY(!listed(u"notes.txt"_s) && !listed(u"photo.png"_s));
 }
 
 QTEST_GUILESS_MAIN(TestTrelvoDoc)

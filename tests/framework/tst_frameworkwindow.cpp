@@ -11,13 +11,18 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
+#include <QWindow>
 
 #include <memory>
 
@@ -109,6 +114,13 @@ private:
     QStringList ran;
 
     QString FilePath(const QString& name) { return files.filePath(name); }
+
+    // The title as the window system shows it.
+    QString ShownTitle() const
+    {
+        frame->winId();
+        return frame->windowHandle()->title();
+    }
 
     QString MakeFile(const QString& name)
     {
@@ -309,23 +321,30 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("appName");
+        QTest::addColumn<bool>("modified");
         QTest::addColumn<QString>("title");
-        QTest::newRow("untitled") << QString() << QString() << "Untitled - Trelvo";
-        QTest::newRow("file name only") << "/x/y/a.xml" << QString() << "a.xml - Trelvo";
+        QTest::newRow("untitled") << QString() << QString() << false << "Untitled - Trelvo";
+        QTest::newRow("file name only") << "/x/y/a.xml" << QString() << false << "a.xml - Trelvo";
         QTest::newRow("own application name") << "/x/a.xml"
-                                              << "Viewer"
-                                              << "a.xml - Viewer";
+                                              << "Viewer" << false << "a.xml - Viewer";
+        QTest::newRow("modified") << "/x/a.xml" << QString() << true << "a.xml* - Trelvo";
+        QTest::newRow("placeholder in the name")
+            << "/x/a[*].xml" << QString() << false << "a[*].xml - Trelvo";
+        QTest::newRow("placeholder in a modified name")
+            << "/x/a[*].xml" << QString() << true << "a[*].xml* - Trelvo";
     }
 
     void title()
     {
         QFETCH(QString, path);
         QFETCH(QString, appName);
+        QFETCH(bool, modified);
         if (!appName.isEmpty())
             frame->SetAppName(appName);
         doc->SetPathName(path, false);
+        doc->SetModifiedFlag(modified);
         frame->UpdateCommandUI();
-        QTEST(frame->windowTitle(), "title");
+        QTEST(ShownTitle(), "title");
     }
 
     void close_data()
@@ -402,7 +421,7 @@ private slots:
         QCOMPARE(doc->IsModified(), !opens && modified);
         QCOMPARE(app->GetRecentFiles().At(0), opens ? path : old);
         QCOMPARE(view->initialUpdates - updatesBefore, opens ? 1 : 0);
-        QCOMPARE(frame->windowTitle(),
+        QCOMPARE(ShownTitle(),
             (opens ? QStringLiteral("new.xml") : QStringLiteral("old.xml"))
                 + QStringLiteral(" - Trelvo"));
     }
@@ -536,6 +555,33 @@ private slots:
         QGuiApplication::restoreOverrideCursor();
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+    // The open dialog opens wide enough for every column of its list, none cut short (a long
+    // file name, a time), and within the screen.
+    void fileDialogShowsItsColumns()
+    {
+        QtPrompts real;
+        MakeFile(QStringLiteral("inventory-of-the-greenhouse.xml"));
+        bool ran = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto reject = qScopeGuard([dialog] { dialog->reject(); });
+            // QTreeView hides its column size hint, which QAbstractItemView offers.
+            QAbstractItemView* view = dialog->findChild<QTreeView*>();
+            QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+            const QHeaderView* header = static_cast<QTreeView*>(view)->header();
+            QVERIFY(header->length() <= view->viewport()->width());
+            for (int column = 0; column < header->count(); ++column)
+                QVERIFY(header->sectionSize(column) >= view->sizeHintForColumn(column));
+            QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+            ran = true;
+        });
+        QVERIFY(real.GetOpenFileName(
+                        QStringLiteral("Open"), QStringLiteral("XML (*.xml)"), files.path())
+                    .isEmpty());
+        QVERIFY(ran);
     }
 
     void droppedFileOpens_data()

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -103,6 +105,8 @@ private slots:
     void cellUnderEditorShowsNoText();
     void sortArrowDrawn_data();
     void sortArrowDrawn();
+    void tooltipShowsACutValue_data();
+    void tooltipShowsACutValue();
 
 private:
     Host* host = nullptr;
@@ -533,6 +537,29 @@ void TestToolkitList::cellUnderEditorShowsNoText()
     QVERIFY(list->GetEditor()->isVisible());
     list->clearSelection();
     QCOMPARE(inked(), 0);
+}
+
+void TestToolkitList::tooltipShowsACutValue_data()
+{
+    QTest::addColumn<QString>("value");
+    const QString tail = u" and then some more words"_s.repeated(8);
+    QTest::newRow("fits: none") << u"short"_s;
+    QTest::newRow("too wide") << u"wide"_s + tail;
+    QTest::newRow("several lines") << u"one\ntwo"_s;
+    QTest::newRow("markup shown as typed") << u"<b>not bold</b> &amp;"_s + tail;
+}
+
+void TestToolkitList::tooltipShowsACutValue()
+{
+    QFETCH(QString, value);
+    list->topLevelItem(1)->setText(1, value);
+    QToolTip::hideText();
+    const QPoint pos = CellCentre(list, 1, 1);
+    QHelpEvent help(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(list->viewport(), &help);
+    QTextDocument tip;
+    tip.setHtml(QToolTip::isVisible() ? QToolTip::text() : QString());
+    QCOMPARE(tip.toPlainText(), value == u"short"_s ? QString() : value);
 }
 
 void TestToolkitList::sortArrowDrawn_data()

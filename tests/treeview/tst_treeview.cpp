@@ -154,7 +154,7 @@ private:
     {
         const QCursor shown = view->viewport()->cursor();
         for (int kind : { DragCursors::Move, DragCursors::NoDrop, DragCursors::Copy }) {
-            const QCursor drawn = DragCursors::Draw(DragCursors::Kind(kind));
+            const QCursor drawn = DragCursors::Draw(DragCursors::Kind(kind), DragCursors::Scale());
             if (shown.hotSpot() == drawn.hotSpot()
                 && shown.pixmap().toImage() == drawn.pixmap().toImage())
                 return kind;
