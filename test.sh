@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the formatting, builds Trelvo with AddressSanitizer and UndefinedBehaviorSanitizer
-# (Debug, into build-test/) and runs every test with CTest.
+# (Debug, into build-test/), validates the desktop entry and AppStream metainfo it installs, and
+# runs every test with CTest.
 # Usage: ./test.sh [ctest arguments]   e.g. ./test.sh -R document
-# Exits non-zero on a formatting difference, a build error or a failing test.
+# Exits non-zero on a formatting difference, a build error, an invalid installed file or a
+# failing test.
 set -euo pipefail
 
 cd "$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")"
@@ -49,6 +51,18 @@ if [ -f "$build/CMakeCache.txt" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja'
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRELVO_SANITIZE=ON -DTRELVO_TESTS=ON
 cmake --build "$build"
+
+# --- Installed files -------------------------------------------------------------------------
+# What `cmake --install` puts into a scratch folder: the desktop entry and the AppStream metainfo
+# pass their validators (the metainfo's screenshot and addresses are not fetched).
+installed=$(mktemp -d)
+trap 'rm -rf -- "$installed"' EXIT
+cmake --install "$build" --prefix "$installed/usr" >/dev/null
+desktop-file-validate "$installed"/usr/share/applications/*.desktop
+appstreamcli validate --no-net "$installed"/usr/share/metainfo/*.metainfo.xml
+rm -rf -- "$installed"
+trap - EXIT
+echo "Installed files: desktop entry and AppStream metainfo valid."
 
 # --- Tests -----------------------------------------------------------------------------------
 # Settings, caches and data go to a fresh folder, so the tests neither read nor change the

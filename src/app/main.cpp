@@ -32,7 +32,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Korvane Limited"));
     QCoreApplication::setApplicationName(QStringLiteral("Trelvo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.1.1"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TRELVO_VERSION));
     QCommandLineParser parser;
     Describe(parser);
     if (AsksForHelpOrVersion(argc, argv)) {
@@ -43,6 +43,9 @@ int main(int argc, char* argv[])
 
     QApplication qapp(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Trelvo"));
+    // The installed desktop entry's name without ".desktop": Wayland compositors and task bars
+    // match the window to the entry, and so to its icon, by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.korvane.trelvo"));
     // As a file manager or a shortcut may pass them: the first file name is opened, anything
     // after it and any option this program does not know are ignored.
     parser.parse(QApplication::arguments());

@@ -2,6 +2,7 @@
 
 #include "DomEncoder.h"
 #include "DomExpansion.h"
+#include "DomLibxmlCompat.h"
 #include "DomNamespaces.h"
 #include "DomNodeUtil.h"
 #include "DomSourceText.h"
@@ -276,7 +277,7 @@ namespace {
         }
     }
 
-    void OnError(void* ctx, xmlErrorPtr error);
+    void OnError(void* ctx, XmlErrorArg error);
 
     // libxml2 lets one level more than xmlParserMaxDepth through, and with XML_PARSE_HUGE (taken
     // again for a document with a large text) any depth: the limit is kept here.
@@ -445,7 +446,7 @@ namespace {
         return true;
     }
 
-    void OnError(void* ctx, xmlErrorPtr error)
+    void OnError(void* ctx, XmlErrorArg error)
     {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
         LoadContext* context = ContextOf(ctx);
@@ -461,7 +462,7 @@ namespace {
     // define, an unpaired surrogate, a failed read) without its parser context, so they reach
     // the thread's structured handler, which a load points here. Each fails the load, and stands
     // where the decoded input ends, known once the parser has stopped.
-    void OnInputError(void* ctx, xmlErrorPtr error)
+    void OnInputError(void* ctx, XmlErrorArg error)
     {
         auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
         if (!ContextOf(ctx) || !error || error->level == XML_ERR_WARNING)

@@ -1,5 +1,6 @@
 #include "DomSaveCheck.h"
 
+#include "DomLibxmlCompat.h"
 #include "DomLoader.h"
 #include "DomStore.h"
 
@@ -50,7 +51,7 @@ namespace {
             : message;
     }
 
-    void Record(CheckState* state, xmlParserCtxtPtr ctxt, xmlErrorPtr error)
+    void Record(CheckState* state, xmlParserCtxtPtr ctxt, const xmlError* error)
     {
         if (!error || error->level == XML_ERR_WARNING)
             return;
@@ -66,13 +67,13 @@ namespace {
             Fail(state, error);
     }
 
-    void OnError(void* ctx, xmlErrorPtr error)
+    void OnError(void* ctx, XmlErrorArg error)
     {
         Record(StateOf(ctx), static_cast<xmlParserCtxtPtr>(ctx), error);
     }
 
     // Decoding errors reach only the global handler.
-    void OnGlobalError(void* data, xmlErrorPtr error)
+    void OnGlobalError(void* data, XmlErrorArg error)
     {
         Record(static_cast<CheckState*>(data), nullptr, error);
     }

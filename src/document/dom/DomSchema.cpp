@@ -1,6 +1,7 @@
 #include "DomSchema.h"
 
 #include "DomDocument.h"
+#include "DomLibxmlCompat.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
 
@@ -66,7 +67,7 @@ xmlParserInputPtr LoadSchemaFile(const char* url, const char* id, xmlParserCtxtP
     return xmlNoNetExternalEntityLoader(url, id, ctxt);
 }
 
-void OnSchemaError(void*, xmlErrorPtr error)
+void OnSchemaError(void*, XmlErrorArg error)
 {
     if (error->level >= XML_ERR_ERROR && activeLoad->firstError.isEmpty())
         activeLoad->firstError = Sentence(error);
@@ -317,7 +318,7 @@ struct Validation {
     const TreeFeeder* feeder;
 };
 
-void OnValidityError(void* context, xmlErrorPtr error)
+void OnValidityError(void* context, XmlErrorArg error)
 {
     if (error->level < XML_ERR_ERROR)
         return;

@@ -1,5 +1,6 @@
 #include "DomStore.h"
 
+#include "DomLibxmlCompat.h"
 #include "DomNodeUtil.h"
 
 #include <libxml/parser.h>
@@ -47,7 +48,7 @@ namespace {
     }
 
     void SilentGenericError(void*, const char*, ...) { }
-    void SilentStructuredError(void*, xmlErrorPtr) { }
+    void SilentStructuredError(void*, XmlErrorArg) { }
 
 } // namespace
 

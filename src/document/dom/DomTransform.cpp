@@ -4,6 +4,7 @@
 #include "DomDocument.h"
 
 #include "DomExpandedCopy.h"
+#include "DomLibxmlCompat.h"
 #include "DomLoader.h"
 #include "DomNodeUtil.h"
 #include "DomStore.h"
@@ -89,7 +90,7 @@ private:
         static_cast<ErrorCapture*>(context)->Add(QString::fromUtf8(buffer));
     }
 
-    static void OnStructured(void* context, xmlErrorPtr error)
+    static void OnStructured(void* context, XmlErrorArg error)
     {
         auto* capture = static_cast<ErrorCapture*>(context);
         if (error->level >= XML_ERR_ERROR)
@@ -99,7 +100,7 @@ private:
     }
 
     static void IgnoreError(void*, const char*, ...) { }
-    static void IgnoreStructuredError(void*, xmlErrorPtr) { }
+    static void IgnoreStructuredError(void*, XmlErrorArg) { }
 
     static inline ErrorCapture* active = nullptr;
     QString text;
