@@ -348,7 +348,14 @@ void TrelvoView::TellDocument(const QModelIndex& item)
     if (!doc || (node == doc->SelectedNode && !node.isNull()))
         return;
     doc->SelectedNode = node;
-    ShowSelectedPath();
+    // The path counts the node's like-named siblings: once the selection has settled, not for
+    // every step of a burst of undos or of a find that walks the tree.
+    if (!pathTimer) {
+        pathTimer = new QTimer(this);
+        pathTimer->setSingleShot(true);
+        connect(pathTimer, &QTimer::timeout, this, &TrelvoView::ShowSelectedPath);
+    }
+    pathTimer->start(0);
     if (!selectionHeld)
         doc->UpdateAllViews(nullptr, TrelvoDoc::HintRefresh);
 }

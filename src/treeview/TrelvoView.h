@@ -275,6 +275,7 @@ private:
     QPoint dragPos;
     QPersistentModelIndex dropHighlight;
     QTimer* scrollTimer = nullptr;
+    QTimer* pathTimer = nullptr;
     // Rows per step of the scrolling while dragging, negative upwards.
     int scrollStep = 0;
     std::optional<DragCursors> cursors;

@@ -734,7 +734,7 @@ private slots:
         QCOMPARE(rect.nodeName(), u"svg:rect"_s);
         UpdatedAction(ID_EDIT_COPY_PATH)->trigger();
         const QString rectPath = QGuiApplication::clipboard()->text();
-        QCOMPARE(Frame()->GetPaneText(0), rectPath);
+        QTRY_COMPARE(Frame()->GetPaneText(0), rectPath);
         evaluate(rectPath);
         QCOMPARE(results->rowCount(), 1);
         QCOMPARE(results->Node(results->index(0, 0)), rect);

@@ -1,5 +1,7 @@
 #include "DomLoader.h"
 
+#include "FreedMemory.h"
+
 #include "DomEncoder.h"
 #include "DomExpansion.h"
 #include "DomLibxmlCompat.h"
@@ -622,7 +624,11 @@ namespace {
     {
         if (!doc)
             return;
-        QThreadPool::globalInstance()->start([doc] { xmlFreeDoc(doc); });
+        QThreadPool::globalInstance()->start([doc] {
+            xmlFreeDoc(doc);
+            // A cancelled load of a large file leaves gigabytes of freed pages resident.
+            ReturnFreedMemory();
+        });
     }
 
     struct ParserDeleter {
