@@ -117,6 +117,22 @@ DomResult DomDocument::loadXML(const QString& text)
     return Replace(state, doc, std::move(documentType));
 }
 
+DomResult DomDocument::loadXML(
+    const QByteArray& utf8, const std::function<bool(qint64, qint64)>& progress)
+{
+    if (!state)
+        return DomFail;
+    std::string documentType;
+    DomParseError error;
+    bool cancelled = false;
+    xmlDocPtr doc = DomLoader::LoadText(
+        utf8, state->preserveWhiteSpace, error, documentType, progress, &cancelled);
+    if (cancelled)
+        return DomCancelled;
+    state->parseError = error;
+    return Replace(state, doc, std::move(documentType));
+}
+
 const DomParseError& DomDocument::parseError() const
 {
     static const DomParseError none;

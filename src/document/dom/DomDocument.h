@@ -4,6 +4,7 @@
 #include "DomNode.h"
 #include "DomParseError.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -38,6 +39,9 @@ public:
     // parse error and the setting are as they were.
     DomResult load(const QString& path, const std::function<bool(qint64, qint64)>& progress);
     DomResult loadXML(const QString& text);
+    // The same from UTF-8 text, telling progress the bytes parsed and the text's size, and
+    // stopping as load does when it returns false.
+    DomResult loadXML(const QByteArray& utf8, const std::function<bool(qint64, qint64)>& progress);
     const DomParseError& parseError() const;
 
     // Writes the markup in the encoding the declaration names, replacing the file atomically.
