@@ -271,7 +271,9 @@ DomResult DomDocument::save(const QString& path, QString* errorText,
     auto* document = reinterpret_cast<xmlNodePtr>(doc);
     if (upper.isEmpty() || upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8")) {
         DomWriter::Write(markup, document);
-        bytes = QByteArray(markup.data(), qsizetype(markup.size()));
+        // No copy: the markup outlives the check and the write, and a second copy of a large
+        // document's bytes raised the save's peak memory by their size.
+        bytes = QByteArray::fromRawData(markup.data(), qsizetype(markup.size()));
     } else if (upper.startsWith(QLatin1String("UTF-16")) || upper == QLatin1String("UCS-2")) {
         // UCS-2 readers refuse surrogate pairs: a character beyond the Basic Multilingual Plane
         // can only be a character reference.
