@@ -230,7 +230,13 @@ DomResult WriteChecked(xmlDocPtr doc, const QString& path, const QByteArray& byt
     };
     QString reason;
     DomResult result = DomOk;
-    if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason)) {
+    // The check reads as long as a load: it reports its bytes with no total, so that the bar
+    // shows only that the work goes on until the write, which alone reports how far it got.
+    const auto checking = [&progress](qint64 read) { return progress(read, 0); };
+    if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason,
+            progress ? std::function<bool(qint64)>(checking) : nullptr, &cancelled)) {
+        if (cancelled)
+            return DomCancelled;
         reason = QStringLiteral("The markup written for the document would not open again: %1")
                      .arg(reason);
         result = DomUnreadable;
