@@ -316,6 +316,9 @@ bool TrelvoDoc::Save(const QString& path)
         ShowUnknownError();
         return false;
     }
+    // The formatted DOM is gone: without this a 200 MB document stayed 2.9 GB larger after
+    // its save than after its open.
+    ReturnFreedMemory();
     if (Succeeded(result) || result == DomCancelled)
         return Succeeded(result);
     Prompts::Instance().MessageBox(QStringLiteral("The document could not be saved to %1.\n\n%2")
