@@ -885,9 +885,12 @@ void TestDomLoad::failedLoadLeavesDocumentEmpty()
 void TestDomLoad::progressAndCancel_data()
 {
     QTest::addColumn<int>("stopAt"); // the call of the progress function that answers false
-    QTest::newRow("stopped before reading") << 0;
-    QTest::newRow("stopped half-way") << 3;
-    QTest::newRow("not stopped") << -1;
+    QTest::addColumn<bool>("fromText");
+    QTest::newRow("stopped before reading") << 0 << false;
+    QTest::newRow("stopped half-way") << 3 << false;
+    QTest::newRow("not stopped") << -1 << false;
+    QTest::newRow("text stopped half-way") << 3 << true;
+    QTest::newRow("text not stopped") << -1 << true;
 }
 
 // The progress function hears of every piece read up to the whole file; a load it stops leaves
@@ -895,6 +898,7 @@ void TestDomLoad::progressAndCancel_data()
 void TestDomLoad::progressAndCancel()
 {
     QFETCH(int, stopAt);
+    QFETCH(bool, fromText);
     QTemporaryDir dir;
     QByteArray bytes = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"E\">]>\n<r>";
     while (bytes.size() < 2'000'000)
@@ -909,11 +913,13 @@ void TestDomLoad::progressAndCancel()
     int calls = 0;
     qint64 lastDone = -1;
     bool climbs = true;
-    const DomResult result = document.load(path, [&](qint64 done, qint64 total) {
+    const auto progress = [&](qint64 done, qint64 total) {
         climbs = climbs && done >= lastDone && total == bytes.size();
         lastDone = done;
         return calls++ != stopAt;
-    });
+    };
+    const DomResult result
+        = fromText ? document.loadXML(bytes, progress) : document.load(path, progress);
     QVERIFY(climbs);
     if (stopAt >= 0) {
         QCOMPARE(result, DomCancelled);

@@ -117,6 +117,22 @@ DomResult DomDocument::loadXML(const QString& text)
     return Replace(state, doc, std::move(documentType));
 }
 
+DomResult DomDocument::loadXML(
+    const QByteArray& utf8, const std::function<bool(qint64, qint64)>& progress)
+{
+    if (!state)
+        return DomFail;
+    std::string documentType;
+    DomParseError error;
+    bool cancelled = false;
+    xmlDocPtr doc = DomLoader::LoadText(
+        utf8, state->preserveWhiteSpace, error, documentType, progress, &cancelled);
+    if (cancelled)
+        return DomCancelled;
+    state->parseError = error;
+    return Replace(state, doc, std::move(documentType));
+}
+
 const DomParseError& DomDocument::parseError() const
 {
     static const DomParseError none;
@@ -214,7 +230,13 @@ DomResult WriteChecked(xmlDocPtr doc, const QString& path, const QByteArray& byt
     };
     QString reason;
     DomResult result = DomOk;
-    if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason)) {
+    // The check reads as long as a load: it reports its bytes with no total, so that the bar
+    // shows only that the work goes on until the write, which alone reports how far it got.
+    const auto checking = [&progress](qint64 read) { return progress(read, 0); };
+    if (!DomSaveCheck::Loads(bytes, xmlDocGetRootElement(doc) != nullptr, reason,
+            progress ? std::function<bool(qint64)>(checking) : nullptr, &cancelled)) {
+        if (cancelled)
+            return DomCancelled;
         reason = QStringLiteral("The markup written for the document would not open again: %1")
                      .arg(reason);
         result = DomUnreadable;
@@ -255,7 +277,9 @@ DomResult DomDocument::save(const QString& path, QString* errorText,
     auto* document = reinterpret_cast<xmlNodePtr>(doc);
     if (upper.isEmpty() || upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8")) {
         DomWriter::Write(markup, document);
-        bytes = QByteArray(markup.data(), qsizetype(markup.size()));
+        // No copy: the markup outlives the check and the write, and a second copy of a large
+        // document's bytes raised the save's peak memory by their size.
+        bytes = QByteArray::fromRawData(markup.data(), qsizetype(markup.size()));
     } else if (upper.startsWith(QLatin1String("UTF-16")) || upper == QLatin1String("UCS-2")) {
         // UCS-2 readers refuse surrogate pairs: a character beyond the Basic Multilingual Plane
         // can only be a character reference.

@@ -4,6 +4,7 @@
 #include "DomNode.h"
 #include "DomParseError.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -38,13 +39,17 @@ public:
     // parse error and the setting are as they were.
     DomResult load(const QString& path, const std::function<bool(qint64, qint64)>& progress);
     DomResult loadXML(const QString& text);
+    // The same from UTF-8 text, telling progress the bytes parsed and the text's size, and
+    // stopping as load does when it returns false.
+    DomResult loadXML(const QByteArray& utf8, const std::function<bool(qint64, qint64)>& progress);
     const DomParseError& parseError() const;
 
     // Writes the markup in the encoding the declaration names, replacing the file atomically.
     // The bytes are parsed once more first: DomUnreadable, and the file untouched, when they
     // would not load again (a document without a root element may lack only that).
-    // progress is told the bytes written and their total while the file is written; when it
-    // returns false the save stops with DomCancelled and the file stays as it was.
+    // progress is told the bytes checked with a total of 0, then the bytes written and their
+    // total while the file is written; when it returns false the save stops with DomCancelled
+    // and the file stays as it was.
     DomResult save(const QString& path, QString* errorText = nullptr,
         const std::function<bool(qint64, qint64)>& progress = {}) const;
 

@@ -671,9 +671,10 @@ namespace {
         DomNodeUtil::LinkBefore(reinterpret_cast<xmlNodePtr>(doc), pi, doc->children);
     }
 
-    // What a load reads: UTF-8 text in memory, or a file through a plain read callback. libxml2's
-    // own file reader opens gzip, xz and lzma data transparently (a 78 KB file became 512 MB),
-    // and a compressed file would then be saved back uncompressed under its own name.
+    // What a load reads, through a plain read callback: UTF-8 text in memory, or a file.
+    // libxml2's own file reader opens gzip, xz and lzma data transparently (a 78 KB file became
+    // 512 MB), and a compressed file would then be saved back uncompressed under its own name.
+    // Its memory reader copies the whole text first, and gives no place to process events.
     struct Source {
         const QByteArray* text = nullptr;
         QString path;
@@ -695,7 +696,7 @@ namespace {
         qint64 Size() const { return text ? text->size() : size; }
     };
 
-    int ReadFile(void* context, char* buffer, int length)
+    int ReadPiece(void* context, char* buffer, int length)
     {
         auto* source = static_cast<Source*>(context);
         // libxml2 asks for 4,000 bytes at a time: reading the file in larger pieces saves three
@@ -704,7 +705,7 @@ namespace {
             // Between pieces the parser holds no half-read construct of ours: the caller may
             // repaint its window here, and stop the load.
             if (source->progress && *source->progress
-                && !(*source->progress)(source->done, source->size)) {
+                && !(*source->progress)(source->done, source->Size())) {
                 // libxml2 frees the document of a parse that ends badly, on this thread: it is
                 // taken away first, and the parser told to build nothing more. xmlStopParser
                 // cannot be used here: it frees the input buffer this read is filling.
@@ -717,8 +718,14 @@ namespace {
                 return 0;
             }
             source->chunk.resize(256 * 1024);
-            const qint64 read
-                = source->file.read(source->chunk.data(), qint64(source->chunk.size()));
+            qint64 read = 0;
+            if (source->text) {
+                read = std::min(qint64(source->chunk.size()), source->Size() - source->done);
+                std::memcpy(
+                    source->chunk.data(), source->text->constData() + source->done, size_t(read));
+            } else {
+                read = source->file.read(source->chunk.data(), qint64(source->chunk.size()));
+            }
             if (read < 0)
                 return -1;
             source->chunk.resize(size_t(read));
@@ -739,12 +746,7 @@ namespace {
 
     xmlDocPtr Parse(xmlParserCtxtPtr ctxt, Source& source, int options)
     {
-        if (source.text) {
-            return xmlCtxtReadMemory(ctxt, source.text->constData(), int(source.text->size()),
-                nullptr, "UTF-8", options);
-        }
         source.file.close();
-        source.file.setFileName(source.path);
         source.ctxt = ctxt;
         source.chunk.clear();
         source.next = 0;
@@ -752,16 +754,20 @@ namespace {
         source.inProlog = true;
         source.prolog.clear();
         source.done = 0;
+        if (source.text)
+            return xmlCtxtReadIO(ctxt, ReadPiece, nullptr, &source, nullptr, "UTF-8", options);
+        source.file.setFileName(source.path);
         if (!source.file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             return nullptr;
         const QByteArray url = QFile::encodeName(source.path);
-        return xmlCtxtReadIO(ctxt, ReadFile, nullptr, &source, url.constData(), nullptr, options);
+        return xmlCtxtReadIO(ctxt, ReadPiece, nullptr, &source, url.constData(), nullptr, options);
     }
 
     bool SourceAtEnd(Source& source)
     {
-        return source.text || source.atEnd
-            || (source.next == source.chunk.size() && source.file.atEnd());
+        return source.atEnd
+            || (source.next == source.chunk.size()
+                && (source.text ? source.done == source.Size() : source.file.atEnd()));
     }
 
     // The internal subset as written, decoded as libxml2 decoded the file.
@@ -909,13 +915,24 @@ xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& 
 xmlDocPtr LoadText(
     const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType)
 {
+    return LoadText(text.toUtf8(), preserveWhiteSpace, error, documentType);
+}
+
+xmlDocPtr LoadText(const QByteArray& utf8, bool preserveWhiteSpace, DomParseError& error,
+    std::string& documentType, const ProgressFunction& progress, bool* cancelled)
+{
     error = DomParseError();
-    const QByteArray utf8 = text.toUtf8();
     Source source;
     source.text = &utf8;
+    source.progress = &progress;
     // The text is Unicode already: the encoding its declaration names does not apply.
-    return Run(source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_BIG_LINES,
+    xmlDocPtr doc = Run(source, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_BIG_LINES,
         preserveWhiteSpace, error, documentType);
+    if (cancelled)
+        *cancelled = source.cancelled;
+    if (source.cancelled)
+        error = DomParseError();
+    return doc;
 }
 
 bool FailsLoad(const xmlError* error)

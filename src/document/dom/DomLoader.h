@@ -8,6 +8,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,9 @@ xmlDocPtr LoadFile(const QString& path, bool preserveWhiteSpace, DomParseError& 
     std::string& documentType, const ProgressFunction& progress = {}, bool* cancelled = nullptr);
 xmlDocPtr LoadText(
     const QString& text, bool preserveWhiteSpace, DomParseError& error, std::string& documentType);
+// The same from UTF-8 text, with progress told the bytes parsed and the text's size.
+xmlDocPtr LoadText(const QByteArray& utf8, bool preserveWhiteSpace, DomParseError& error,
+    std::string& documentType, const ProgressFunction& progress = {}, bool* cancelled = nullptr);
 
 // Fatal errors, namespace errors, exhausted memory and every error of decoding or reading fail
 // a load; other errors (a reference to an entity only an unread external DTD declares) do not.

@@ -8,6 +8,8 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -21,6 +23,36 @@ namespace {
         bool declaresEntities = false;
         QString reason;
     };
+
+    // Hands the bytes to libxml2 as a file's are: its memory reader copies them all first (a
+    // second copy of a large document's markup) and gives no place to process events.
+    struct Reader {
+        const QByteArray* bytes = nullptr;
+        const std::function<bool(qint64)>* progress = nullptr;
+        xmlParserCtxtPtr ctxt = nullptr;
+        qint64 next = 0;
+        qint64 nextStep = 0;
+        bool cancelled = false;
+    };
+
+    int ReadPiece(void* context, char* buffer, int length)
+    {
+        auto* reader = static_cast<Reader*>(context);
+        if (reader->next >= reader->nextStep && reader->progress && *reader->progress) {
+            reader->nextStep = reader->next + 256 * 1024;
+            if (!(*reader->progress)(reader->next)) {
+                // As a cancelled load stops: the parser builds nothing more and sees the end.
+                reader->cancelled = true;
+                reader->ctxt->disableSAX = 1;
+                reader->ctxt->instate = XML_PARSER_EOF;
+                return 0;
+            }
+        }
+        const qint64 read = std::min(qint64(length), reader->bytes->size() - reader->next);
+        std::memcpy(buffer, reader->bytes->constData() + reader->next, size_t(read));
+        reader->next += read;
+        return int(read);
+    }
 
     CheckState* StateOf(void* ctx)
     {
@@ -124,7 +156,7 @@ namespace {
         ctxt->_private = &state;
     }
 
-    bool Parse(const QByteArray& bytes, int options, CheckState& state)
+    bool Parse(const QByteArray& bytes, int options, CheckState& state, Reader& reader)
     {
         std::unique_ptr<xmlParserCtxt, ParserDeleter> ctxt(xmlNewParserCtxt());
         if (!ctxt) {
@@ -136,17 +168,22 @@ namespace {
         const xmlStructuredErrorFunc previous = xmlStructuredError;
         void* previousContext = xmlStructuredErrorContext;
         xmlSetStructuredErrorFunc(&state, OnGlobalError);
-        xmlDocPtr doc = xmlCtxtReadMemory(
-            ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
+        reader.ctxt = ctxt.get();
+        reader.next = 0;
+        reader.nextStep = 0;
+        xmlDocPtr doc
+            = xmlCtxtReadIO(ctxt.get(), ReadPiece, nullptr, &reader, nullptr, nullptr, options);
         xmlSetStructuredErrorFunc(previousContext, previous);
         if (doc)
             xmlFreeDoc(doc);
+        if (reader.cancelled)
+            return false;
         if (!state.failed && !ctxt->nsWellFormed)
             Fail(&state, nullptr);
         if (!state.failed && state.requireRoot && !ctxt->wellFormed)
             Fail(&state, nullptr);
         // A NUL byte ends libxml2's input as if the file ended there.
-        if (!state.failed && !AtEnd(ctxt.get())) {
+        if (!state.failed && (!AtEnd(ctxt.get()) || reader.next < bytes.size())) {
             state.failed = true;
             state.reason = QStringLiteral("The parser stopped before the end of the text.");
         }
@@ -155,7 +192,8 @@ namespace {
 
 } // namespace
 
-bool Loads(const QByteArray& bytes, bool requireRoot, QString& reason)
+bool Loads(const QByteArray& bytes, bool requireRoot, QString& reason,
+    const std::function<bool(qint64)>& progress, bool* cancelled)
 {
     DomStore::InitLibxml();
     if (bytes.size() > std::numeric_limits<int>::max()) {
@@ -164,16 +202,21 @@ bool Loads(const QByteArray& bytes, bool requireRoot, QString& reason)
     }
     CheckState state;
     state.requireRoot = requireRoot;
-    bool ok = Parse(bytes, XML_PARSE_NONET, state);
+    Reader reader;
+    reader.bytes = &bytes;
+    reader.progress = &progress;
+    bool ok = Parse(bytes, XML_PARSE_NONET, state, reader);
     // As on load: without entity declarations nothing can be amplified, so a document that
     // only exceeds the default size limits is read whole.
-    if (!ok && !state.declaresEntities) {
+    if (!ok && !reader.cancelled && !state.declaresEntities) {
         CheckState huge;
         huge.requireRoot = requireRoot;
-        ok = Parse(bytes, XML_PARSE_NONET | XML_PARSE_HUGE, huge);
+        ok = Parse(bytes, XML_PARSE_NONET | XML_PARSE_HUGE, huge, reader);
         state.reason = huge.reason.isEmpty() ? state.reason : huge.reason;
     }
-    if (!ok)
+    if (cancelled)
+        *cancelled = reader.cancelled;
+    if (!ok && !reader.cancelled)
         reason = state.reason;
     return ok;
 }
