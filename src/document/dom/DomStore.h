@@ -26,6 +26,8 @@ struct DocData {
     // The generation whose document order the elements' content fields hold (see DomXPath);
     // 0 when they hold none.
     unsigned long orderedGeneration = 0;
+    // How many elements were numbered then.
+    long orderedElements = 0;
     // Root of each detached subtree -> handles that refer into it.
     std::unordered_map<xmlNodePtr, long> detached;
     // Namespace declarations taken off their element; handles and nodes may still point to them.

@@ -93,14 +93,18 @@ private:
 // unless they hold the numbers for the document as it is. Without them libxml2 orders a node
 // set by walking sibling lists: //*[@id] on the 50 MB benchmark document, with a fifth of its
 // records under one parent, took 31 s instead of 2.7 s. Numbering that document takes about as
-// long as walking it, so the numbers stay until a change makes them wrong.
-void NumberElements(xmlDocPtr doc, DocData* data)
+// long as walking it, so the numbers stay until a change makes them wrong. Returns how many
+// elements the document has.
+long NumberElements(xmlDocPtr doc, DocData* data)
 {
     if (data && data->orderedGeneration == data->generation)
-        return;
-    xmlXPathOrderDocElems(doc);
-    if (data)
+        return data->orderedElements;
+    const long elements = xmlXPathOrderDocElems(doc);
+    if (data) {
         data->orderedGeneration = data->generation;
+        data->orderedElements = elements;
+    }
+    return elements;
 }
 
 // The handle for a node of a result. libxml2 hands out namespace nodes as copies whose next
@@ -179,7 +183,11 @@ DomXPath::Result DomXPath::Evaluate(
         return result;
     }
     const HiddenDeclaration hidden(doc);
-    NumberElements(doc, data);
+    const long elements = NumberElements(doc, data);
+    // A walk of the whole document costs about six operations per element, so the limit grows
+    // with the document: a plain search of a 200 MB one must not be stopped as a runaway.
+    xpath->opLimit = std::max(
+        OperationLimit, static_cast<unsigned long>(std::max(elements, 0L)) * OperationsPerElement);
     const std::unique_ptr<xmlXPathObject, ObjectFree> object(
         xmlXPathCompiledEval(compiled.get(), xpath.get()));
     if (!object || record.set) {
