@@ -1,5 +1,7 @@
 #include "FindBench.h"
 
+#include "BenchWindow.h"
+
 #include "ChildSupport.h"
 
 #include "LoadChild.h"
@@ -41,19 +43,12 @@ constexpr double OptionsTargetMs = 200;
     Prompts::SetInstance(&prompts);
 
     // The tree alone in the window: the panes are hidden.
-    UserSettings settings;
+    BenchWindow window;
+    TrelvoDoc& doc = window.doc;
+    TrelvoView* view = window.view;
+    PaintCounter& paints = window.paints;
+    UserSettings& settings = window.settings;
     settings.ShowAttributesInTree = 2;
-    TrelvoDoc doc;
-    FrameWindow frame { TreeCommands::Table() };
-    auto* view = new TrelvoView;
-    view->SetSettings(&settings);
-    frame.setCentralWidget(view);
-    frame.SetActiveView(view);
-    doc.AddView(view);
-    PaintCounter paints;
-    view->viewport()->installEventFilter(&paints);
-    frame.resize(1000, 750);
-    frame.show();
     if (!doc.OnOpenDocument(QString::fromLocal8Bit(argv[2])))
         Fail("TrelvoDoc cannot open the file");
     doc.SendInitialUpdate();

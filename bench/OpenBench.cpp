@@ -1,5 +1,7 @@
 #include "OpenBench.h"
 
+#include "BenchWindow.h"
+
 #include "ChildSupport.h"
 
 #include "LoadChild.h"
@@ -78,17 +80,11 @@ private:
     ScriptedPrompts prompts;
     Prompts::SetInstance(&prompts);
 
-    UserSettings settings;
+    BenchWindow window;
+    TrelvoDoc& doc = window.doc;
+    FrameWindow& frame = window.frame;
+    UserSettings& settings = window.settings;
     settings.ExpandOnLoad = false;
-    TrelvoDoc doc;
-    FrameWindow frame { TreeCommands::Table() };
-    auto* view = new TrelvoView;
-    view->SetSettings(&settings);
-    frame.setCentralWidget(view);
-    frame.SetActiveView(view);
-    doc.AddView(view);
-    frame.resize(1000, 750);
-    frame.show();
     auto* progress = frame.findChild<StatusProgress*>();
     if (!progress)
         Fail("the frame shows no progress");

@@ -1,5 +1,6 @@
 #include "TreeBench.h"
 
+#include "BenchWindow.h"
 #include "ChildSupport.h"
 
 #include "LoadChild.h"
@@ -80,77 +81,6 @@ void SettleHeap()
     std::free(block);
 }
 
-// The document, the frame and the tree view as the program puts them together, on screen.
-struct Window {
-    TrelvoDoc doc;
-    FrameWindow frame { TreeCommands::Table() };
-    TrelvoView* view = nullptr;
-    SourceView* source = nullptr;
-    PaintCounter paints;
-    PaintCounter sourcePaints;
-
-    // With a source pane, the pane shares the window with the tree, as when it is docked.
-    explicit Window(bool withSource = false)
-    {
-        frame.AddStatusPane(QStringLiteral("Load time: 0 secs"), 120);
-        view = new TrelvoView;
-        if (withSource) {
-            auto* splitter = new QSplitter(&frame);
-            splitter->addWidget(view);
-            source = new SourceView;
-            source->SetupSourceEdit();
-            splitter->addWidget(source);
-            frame.setCentralWidget(splitter);
-            doc.AddView(source);
-            source->Edit()->viewport()->installEventFilter(&sourcePaints);
-        } else {
-            frame.setCentralWidget(view);
-        }
-        frame.SetActiveView(view);
-        doc.AddView(view);
-        view->viewport()->installEventFilter(&paints);
-        frame.resize(1000, 750);
-        frame.show();
-        UntilPainted();
-    }
-
-    // Runs the event loop until the tree (or the counted widget) has painted once more.
-    void UntilPainted() { UntilPainted(paints); }
-    void UntilPainted(const PaintCounter& counter)
-    {
-        counter.WaitPast(counter.paints, "a view did not paint");
-    }
-
-    // The open of the program: load, then the tree's initial update builds every item.
-    Timing Open(const QString& path)
-    {
-        const Stopwatch stopwatch;
-        if (!doc.OnOpenDocument(path))
-            Fail("TrelvoDoc cannot open the file");
-        doc.SendInitialUpdate();
-        return stopwatch.Elapsed();
-    }
-
-    template <typename Action> double PaintedMs(Action action)
-    {
-        const Stopwatch stopwatch;
-        action();
-        UntilPainted();
-        return stopwatch.Elapsed().wall * 1000;
-    }
-
-    // Selects the item and returns the time until the source pane has painted its new text.
-    double SourceShownMs(const QModelIndex& item)
-    {
-        if (view->SelectedItem() == item)
-            Fail("the item to select is selected already");
-        const Stopwatch stopwatch;
-        view->SelectItem(item);
-        UntilPainted(sourcePaints);
-        return stopwatch.Elapsed().wall * 1000;
-    }
-};
-
 // The first element child item of parent, or an invalid index.
 QModelIndex FirstElementChild(const TrelvoView& view, const QModelIndex& parent)
 {
@@ -165,7 +95,7 @@ QModelIndex FirstElementChild(const TrelvoView& view, const QModelIndex& parent)
 
 // An element item whose source text is an ordinary size: the first element below the root, or
 // further down its first elements until the text is short enough.
-QModelIndex OrdinaryElement(Window& window)
+QModelIndex OrdinaryElement(BenchWindow& window)
 {
     QModelIndex item = FirstElementChild(*window.view, window.view->GetModel()->index(0, 0));
     for (QModelIndex child = FirstElementChild(*window.view, item); child.isValid();
@@ -211,7 +141,7 @@ std::string Format(const char* format, double a, double b = 0)
 
 [[noreturn]] void RunTimes(const QString& path, int runs, bool verbose)
 {
-    Window window;
+    BenchWindow window;
     TreeFigures best;
     best.firstPaintMs = best.selectMs = best.expandAllMs = best.collapseAllMs
         = std::numeric_limits<double>::infinity();
@@ -266,7 +196,7 @@ std::string Format(const char* format, double a, double b = 0)
 
 [[noreturn]] void RunOpen(const QString& path)
 {
-    Window window;
+    BenchWindow window;
     const Timing open = window.Open(path);
     window.UntilPainted();
     const long peak = PeakResidentKb();
@@ -280,7 +210,7 @@ std::string Format(const char* format, double a, double b = 0)
 // Resident memory after each open of the same file, the document left open as a user would.
 [[noreturn]] void RunReopen(const QString& path)
 {
-    Window window;
+    BenchWindow window;
     long first = -1;
     long last = -1;
     for (int open = 0; open < Reopens; ++open) {
@@ -298,7 +228,7 @@ std::string Format(const char* format, double a, double b = 0)
 
 [[noreturn]] void RunSource(const QString& path, int runs, bool verbose)
 {
-    Window window(true);
+    BenchWindow window(true);
     if (!window.doc.OnOpenDocument(path))
         Fail("TrelvoDoc cannot open the file");
     window.doc.SendInitialUpdate();
@@ -414,7 +344,7 @@ void Settle()
 {
     ScriptedPrompts prompts;
     Prompts::SetInstance(&prompts);
-    Window window;
+    BenchWindow window;
     TrelvoView& view = *window.view;
     const TreeModel& model = *view.GetModel();
     const auto route = [&](int id) { window.frame.RouteCommand(id); };

@@ -1,5 +1,7 @@
 #include "UndoBench.h"
 
+#include "BenchWindow.h"
+
 #include "ChildSupport.h"
 
 #include "LoadChild.h"
@@ -45,16 +47,10 @@ template <typename Action> double PaintedMs(TrelvoView& view, PaintCounter& pain
     QApplication app(argc, argv);
     const int runs = RunsArgument(argc, argv);
 
-    TrelvoDoc doc;
-    FrameWindow frame { TreeCommands::Table() };
-    auto* view = new TrelvoView;
-    frame.setCentralWidget(view);
-    frame.SetActiveView(view);
-    doc.AddView(view);
-    PaintCounter paints;
-    view->viewport()->installEventFilter(&paints);
-    frame.resize(1000, 750);
-    frame.show();
+    BenchWindow window;
+    TrelvoDoc& doc = window.doc;
+    TrelvoView* view = window.view;
+    PaintCounter& paints = window.paints;
     if (!doc.OnOpenDocument(QString::fromLocal8Bit(argv[2])))
         Fail("TrelvoDoc cannot open the file");
     doc.SendInitialUpdate();

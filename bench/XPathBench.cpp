@@ -1,5 +1,7 @@
 #include "XPathBench.h"
 
+#include "BenchWindow.h"
+
 #include "ChildSupport.h"
 
 #include "LoadChild.h"
@@ -59,16 +61,10 @@ long EvaluateWithLibxml2(xmlDocPtr doc, double& ms)
     ScriptedPrompts prompts;
     Prompts::SetInstance(&prompts);
 
-    UserSettings settings;
-    TrelvoDoc doc;
-    FrameWindow frame { TreeCommands::Table() };
-    auto* view = new TrelvoView;
-    view->SetSettings(&settings);
-    frame.setCentralWidget(view);
-    frame.SetActiveView(view);
-    doc.AddView(view);
-    frame.resize(1000, 750);
-    frame.show();
+    BenchWindow window;
+    TrelvoDoc& doc = window.doc;
+    FrameWindow& frame = window.frame;
+    TrelvoView* view = window.view;
     if (!doc.OnOpenDocument(QString::fromLocal8Bit(argv[2])))
         Fail("TrelvoDoc cannot open the file");
     doc.SendInitialUpdate();

@@ -164,19 +164,11 @@ void TrelvoView::OnUpdate(View*, long hint)
 QModelIndex TrelvoView::BuildBranch(
     const DomNode& node, const QModelIndex& parent, const TreeModel::Position& position)
 {
-    // Rows that arrive under an expanded item make QTreeView lay out every row of the tree again
-    // (0.8 s with two million rows expanded), while under a collapsed item they cost nothing and
-    // expanding it lays out its own branch alone. So the parent is closed around the insert and
-    // opened again, the scroll position kept, when that is quick (see TrelvoViewRows).
-    const bool reopen = parent.isValid() && isExpanded(parent) && FewExpandedIn(parent);
-    const int scrolled = verticalScrollBar()->value();
-    if (reopen)
-        collapse(parent);
-    const QModelIndex item = treeModel->BuildBranch(node, parent, position);
-    if (reopen) {
-        expand(parent);
-        verticalScrollBar()->setValue(scrolled);
-    }
+    // Rows arriving under an expanded item would have QTreeView lay out every row again: the
+    // insert is made out of sight like a removal or a move (see TrelvoViewRows).
+    QModelIndex item;
+    ChangeOutOfSight({ ClosedAround(parent, 1) },
+        [&] { item = treeModel->BuildBranch(node, parent, position); });
     return item;
 }
 
